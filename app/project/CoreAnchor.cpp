@@ -1,0 +1,1 @@
+int cuewright_core_anchor = 0;
