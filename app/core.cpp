@@ -1,0 +1,1 @@
+// Gathers the core groups into one library for the program and the tools.

@@ -1,1 +1,0 @@
-int cuewright_core_anchor = 0;
