@@ -18,6 +18,7 @@ PACKAGES=(
   libcurl4-openssl-dev libminizip-dev zlib1g-dev
   # speech (test material and engines)
   espeak-ng libespeak-ng-dev sox
+  libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us pocketsphinx-testdata libwebrtc-audio-processing-dev flite
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 python3-srt
   # fonts and a display for screenshots
