@@ -1,0 +1,161 @@
+#include "audio/AudioExtraction.h"
+
+#include "audio/ToolRunner.h"
+#include "audio/WavFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const QString RawName = QStringLiteral("raw.wav");
+const QString ResampledName = QStringLiteral("raw1.wav");
+const QString YesFlag = QStringLiteral("-y");
+
+constexpr int LoudEnoughPeak = 20000;
+constexpr quint16 ServiceChannels = 1;
+constexpr quint32 ServiceSampleRate = 16000;
+constexpr int ServiceBytesPerSecond = 32000;
+
+// Replaces `target` with `source`: a rename when both share a file system,
+// else copy and remove.
+bool replaceFile(const QString &source, const QString &target)
+{
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
+        return true;
+    QFile::remove(target);
+    if (!QFile::copy(source, target))
+        return false;
+    QFile::remove(source);
+    return true;
+}
+
+} // namespace
+
+bool isUsableWav(const QString &mediaPath)
+{
+    if (mediaPath.isEmpty() || QFileInfo(mediaPath).suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) != 0)
+        return false;
+    WavFile wav;
+    if (!wav.Load(mediaPath))
+        return false;
+    return wav.head().channels == ServiceChannels && wav.head().sampleRate == ServiceSampleRate;
+}
+
+QString wavOutputPathFor(const QString &mediaPath, const QString &scratchFolder)
+{
+    return QStringLiteral("%1/%2.wav").arg(scratchFolder, QFileInfo(mediaPath).fileName());
+}
+
+int peakSample(const char *samples, quint64 byteCount)
+{
+    const quint64 count = byteCount / 2;
+    int maximum = 0;
+    int minimum = 0;
+    // Chunked so the inner loop works on an aligned local copy and vectorises.
+    constexpr quint64 Block = 4096;
+    qint16 block[Block];
+    for (quint64 done = 0; done < count;) {
+        const quint64 n = qMin(Block, count - done);
+        std::memcpy(block, samples + done * 2, n * 2);
+        for (quint64 i = 0; i < n; ++i) {
+            const int s = block[i];
+            maximum = s > maximum ? s : maximum;
+            minimum = s < minimum ? s : minimum;
+        }
+        done += n;
+    }
+    return qMax(maximum, -minimum);
+}
+
+std::optional<float> gainForPeak(int peak)
+{
+    if (peak <= 0 || peak >= LoudEnoughPeak)
+        return std::nullopt;
+    return float(32767.0 / peak);
+}
+
+std::optional<float> normalisationGain(const QString &wavPath)
+{
+    WavFile wav;
+    if (!wav.Load(wavPath))
+        return std::nullopt;
+    return gainForPeak(peakSample(wav.samples(), wav.dataSize()));
+}
+
+QString formatGain(float gain)
+{
+    return QString::asprintf("%.2f", double(gain));
+}
+
+QStringList extractAudioArguments(const QString &source, const QString &target)
+{
+    return {YesFlag, QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0:a"), target};
+}
+
+QStringList resampleArguments(const QString &source, const QString &target)
+{
+    return {YesFlag, QStringLiteral("-i"), source, QStringLiteral("-filter_complex"),
+            QStringLiteral("aformat=sample_fmts=s16:sample_rates=16000:channel_layouts=mono"), target};
+}
+
+QStringList volumeArguments(const QString &source, float gain, const QString &target)
+{
+    return {YesFlag, QStringLiteral("-i"), source, QStringLiteral("-filter_complex"),
+            QStringLiteral("volume=volume=") + formatGain(gain), target};
+}
+
+bool convertToWav(const QString &source, const QString &output, const QString &scratchFolder)
+{
+    if (source.isEmpty() || output.isEmpty())
+        return false;
+
+    const QString sourcePath = QFileInfo(source).absoluteFilePath();
+    const QString outputPath = QFileInfo(output).absoluteFilePath();
+    if (sourcePath == outputPath)
+        return false;
+    const QString parent = scratchFolder.isEmpty() ? QFileInfo(outputPath).absolutePath() : scratchFolder;
+    QDir().mkpath(parent);
+    QTemporaryDir work(QDir(parent).filePath(QStringLiteral("convert-XXXXXX")));
+    if (!work.isValid())
+        return false;
+
+    // A failed run must show as a missing output, not as the stale result of
+    // an earlier file with the same name.
+    QFile::remove(outputPath);
+
+    // ffmpeg runs inside the private folder, so the intermediates keep their
+    // plain relative names.
+    const QString folder = work.path();
+    runToolCommand(extractAudioArguments(sourcePath, RawName), folder);
+    runToolCommand(resampleArguments(RawName, ResampledName), folder);
+
+    const QString resampledPath = QDir(folder).filePath(ResampledName);
+    if (const auto gain = normalisationGain(resampledPath))
+        runToolCommand(volumeArguments(ResampledName, *gain, outputPath), folder);
+    else if (QFile::exists(resampledPath))
+        replaceFile(resampledPath, outputPath);
+    return true;
+}
+
+QString prepareWavForMedia(const QString &mediaPath, const QString &scratchFolder)
+{
+    if (isUsableWav(mediaPath))
+        return mediaPath;
+    const QString output = wavOutputPathFor(mediaPath, scratchFolder);
+    convertToWav(mediaPath, output, scratchFolder);
+    return output;
+}
+
+int wavDurationSeconds(const QString &wavPath)
+{
+    WavFile wav;
+    if (!wav.Load(wavPath))
+        return 0;
+    return int(wav.dataSize() / ServiceBytesPerSecond);
+}

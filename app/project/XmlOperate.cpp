@@ -1,0 +1,196 @@
+#include "project/XmlOperate.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QSaveFile>
+#include <QXmlStreamWriter>
+#include <cstdio>
+
+namespace {
+
+const QString TagColorSeparator = QStringLiteral(",");
+
+struct BaseSettingField
+{
+    const char *element;
+    double _ProjectSetting::*field;
+};
+
+// Element order of "BaseSetting" in the file.
+const BaseSettingField BaseSettingFields[] = {
+    {"CurrentPlayPos", &_ProjectSetting::CurrentPlayPos},
+    {"TotalTime", &_ProjectSetting::TotalTime},
+    {"TimeScaleValue", &_ProjectSetting::TimeScaleValue},
+    {"PlaySpeed", &_ProjectSetting::PlaySpeed},
+    {"Volume", &_ProjectSetting::Volume},
+};
+
+QString formatTagColor(const TagColor &color)
+{
+    if (!color.isValid())
+        return QStringLiteral("0,0,0");
+    return QStringLiteral("%1,%2,%3").arg(color.red()).arg(color.green()).arg(color.blue());
+}
+
+// Never written with fewer than three parts; such an item keeps the default.
+TagColor parseTagColor(const QString &text)
+{
+    const QStringList parts = text.split(TagColorSeparator, Qt::KeepEmptyParts);
+    if (parts.size() < 3)
+        return TagColor::defaultGray();
+    return TagColor(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), 255);
+}
+
+QString childText(const QDomElement &parent, const char *name)
+{
+    return parent.firstChildElement(QLatin1String(name)).text();
+}
+
+bool parseXmlFile(const QString &path, QDomDocument &document)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return document.setContent(&file);
+}
+
+void reportWriteFailure(const QString &path, const QString &reason)
+{
+    std::fprintf(stderr, "Error: Cannot write file %s: %s\n", path.toLocal8Bit().constData(),
+                 reason.toLocal8Bit().constData());
+}
+
+// Writes the document produced by `fill` through a save file, so the old file
+// survives any failure.
+template <typename Fill>
+bool writeXmlFile(const QString &path, Fill &&fill)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        reportWriteFailure(path, file.errorString());
+        return false;
+    }
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(4);
+    xml.writeStartDocument();
+    fill(xml);
+    xml.writeEndDocument();
+    if (xml.hasError() || !file.commit()) {
+        reportWriteFailure(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void writeSrtItem(QXmlStreamWriter &xml, const SrtItem &item)
+{
+    xml.writeStartElement(QStringLiteral("srtitem"));
+    xml.writeTextElement(QStringLiteral("begintime"), item.begintime);
+    xml.writeTextElement(QStringLiteral("endtime"), item.endtime);
+    xml.writeTextElement(QStringLiteral("text"), item.text);
+    xml.writeTextElement(QStringLiteral("tagcolor"), formatTagColor(item.tagcolor));
+    xml.writeEndElement();
+}
+
+SrtItem readSrtItem(const QDomElement &element)
+{
+    SrtItem item;
+    item.begintime = childText(element, "begintime").trimmed();
+    item.endtime = childText(element, "endtime").trimmed();
+    item.text = childText(element, "text").trimmed();
+    item.tagcolor = parseTagColor(childText(element, "tagcolor"));
+    return item;
+}
+
+} // namespace
+
+QString formatProjectNumber(double value)
+{
+    return QString::asprintf("%g", value);
+}
+
+bool XmlOperate::ReadProjectSetting(const QString &path, _ProjectSetting &out)
+{
+    QDomDocument document;
+    if (!parseXmlFile(path, document))
+        return false;
+
+    const QDomElement root = document.documentElement();
+    _ProjectSetting setting;
+
+    const QDomElement base = root.firstChildElement(QStringLiteral("BaseSetting"));
+    for (const BaseSettingField &field : BaseSettingFields)
+        setting.*field.field = childText(base, field.element).toDouble();
+
+    const QDomElement reference = root.firstChildElement(QStringLiteral("ReferenceFile"));
+    setting.MultimediaFile = childText(reference, "MultimediaFile").trimmed();
+    setting.WavFilePath = childText(reference, "WavFilePath").trimmed();
+    setting.ExportSrtFilePath = childText(reference, "ExportSrtFilePath").trimmed();
+
+    const QDomElement list = root.firstChildElement(QStringLiteral("SrtListData"));
+    for (QDomElement item = list.firstChildElement(); !item.isNull(); item = item.nextSiblingElement())
+        setting.SrtListData.append(readSrtItem(item));
+
+    out = setting;
+    return true;
+}
+
+bool XmlOperate::WriteProjectSetting(const QString &path, _ProjectSetting setting)
+{
+    return writeXmlFile(path, [&setting](QXmlStreamWriter &xml) {
+        xml.writeStartElement(QStringLiteral("Project"));
+
+        xml.writeStartElement(QStringLiteral("BaseSetting"));
+        for (const BaseSettingField &field : BaseSettingFields)
+            xml.writeTextElement(QLatin1String(field.element), formatProjectNumber(setting.*field.field));
+        xml.writeEndElement();
+
+        xml.writeStartElement(QStringLiteral("ReferenceFile"));
+        xml.writeTextElement(QStringLiteral("MultimediaFile"), setting.MultimediaFile);
+        xml.writeTextElement(QStringLiteral("WavFilePath"), setting.WavFilePath);
+        xml.writeTextElement(QStringLiteral("ExportSrtFilePath"), setting.ExportSrtFilePath);
+        xml.writeEndElement();
+
+        xml.writeStartElement(QStringLiteral("SrtListData"));
+        for (const SrtItem &item : setting.SrtListData)
+            writeSrtItem(xml, item);
+        xml.writeEndElement();
+
+        xml.writeEndElement();
+    });
+}
+
+bool XmlOperate::ReadProjectList(const QString &path, ProjectItems &out)
+{
+    QDomDocument document;
+    if (!parseXmlFile(path, document))
+        return false;
+
+    ProjectItems items;
+    const QDomElement root = document.documentElement();
+    for (QDomElement element = root.firstChildElement(); !element.isNull(); element = element.nextSiblingElement()) {
+        ProjectItem item;
+        item.name = childText(element, "name").trimmed();
+        item.state = childText(element, "state").trimmed().toInt() == 1;
+        item.path = childText(element, "path").trimmed();
+        items.append(item);
+    }
+    out = items;
+    return true;
+}
+
+bool XmlOperate::WriteProjectList(const QString &path, const ProjectItems &items)
+{
+    return writeXmlFile(path, [&items](QXmlStreamWriter &xml) {
+        xml.writeStartElement(QStringLiteral("ProList"));
+        for (const ProjectItem &item : items) {
+            xml.writeStartElement(QStringLiteral("projectitem"));
+            xml.writeTextElement(QStringLiteral("name"), item.name);
+            xml.writeTextElement(QStringLiteral("state"), item.state ? QStringLiteral("1") : QStringLiteral("0"));
+            xml.writeTextElement(QStringLiteral("path"), item.path);
+            xml.writeEndElement();
+        }
+        xml.writeEndElement();
+    });
+}
