@@ -2,6 +2,7 @@
 
 #include "audio/ToolRunner.h"
 #include "audio/WavFile.h"
+#include "subtitle/Utf8Conversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,4 +159,15 @@ int wavDurationSeconds(const QString &wavPath)
     if (!wav.Load(wavPath))
         return 0;
     return int(wav.dataSize() / ServiceBytesPerSecond);
+}
+
+QString transcriptCopyPath(const QString &transcriptPath)
+{
+    return transcriptPath + QStringLiteral(".txt");
+}
+
+QString transcriptForService(const QString &transcriptPath)
+{
+    const QString copy = transcriptCopyPath(transcriptPath);
+    return convertUtf8FileToLocal(transcriptPath, copy) == ConvertedFromUtf8 ? copy : transcriptPath;
 }

@@ -46,3 +46,10 @@ QString prepareWavForMedia(const QString &mediaPath, const QString &scratchFolde
 // Whole seconds of 16 kHz mono 16-bit audio (data size / 32000); 0 when the
 // file does not load.
 int wavDurationSeconds(const QString &wavPath);
+
+// Where the service copy of a transcript goes: the path with ".txt" appended.
+QString transcriptCopyPath(const QString &transcriptPath);
+
+// The transcript to send: a local-code-page copy next to it when it was
+// UTF-8 and the copy was written, otherwise the transcript as given.
+QString transcriptForService(const QString &transcriptPath);

@@ -1,0 +1,38 @@
+#include "CliCommands.h"
+#include "CliOutput.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+const char Usage[] =
+    "usage: cuewright-cli convert INPUT OUTPUT [--encoding GBK|GB18030|Big5|UTF-8]\n"
+    "       cuewright-cli prepare-wav MEDIA SCRATCH_DIR\n"
+    "       cuewright-cli wav-info FILE";
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty()) {
+        printErrorLine(QString::fromLatin1(Usage));
+        return ExitUsage;
+    }
+
+    const QString command = arguments.takeFirst();
+    if (command == QLatin1String("convert"))
+        return runConvertCommand(arguments);
+    if (command == QLatin1String("prepare-wav"))
+        return runPrepareWavCommand(arguments);
+    if (command == QLatin1String("wav-info"))
+        return runWavInfoCommand(arguments);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        printLine(QString::fromLatin1(Usage));
+        return ExitOk;
+    }
+    printErrorLine(QStringLiteral("unknown command: %1").arg(command));
+    printErrorLine(QString::fromLatin1(Usage));
+    return ExitUsage;
+}
