@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// False for an empty name or one holding \ / : * ? " < > |
+bool isValidFileName(const QString &name);

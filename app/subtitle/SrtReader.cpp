@@ -1,0 +1,296 @@
+#include "subtitle/SrtReader.h"
+
+#include "subtitle/AtomicFile.h"
+#include "subtitle/SubtitleList.h"
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+struct Line
+{
+    const char *begin = nullptr;
+    const char *end = nullptr;
+};
+
+class LineCursor
+{
+public:
+    LineCursor(const char *begin, const char *end) : m_pos(begin), m_end(end) {}
+
+    // Lines end at "\n"; a last line without one still counts.
+    bool next(Line &line)
+    {
+        if (m_pos >= m_end)
+            return false;
+        line.begin = m_pos;
+        const void *newline = std::memchr(m_pos, '\n', size_t(m_end - m_pos));
+        line.end = newline ? static_cast<const char *>(newline) : m_end;
+        m_pos = newline ? line.end + 1 : m_end;
+        return true;
+    }
+
+    bool peek(Line &line) const
+    {
+        LineCursor copy(*this);
+        return copy.next(line);
+    }
+
+private:
+    const char *m_pos;
+    const char *m_end;
+};
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isBlank(const Line &line)
+{
+    for (const char *p = line.begin; p < line.end; ++p) {
+        if (!isSpace(*p))
+            return false;
+    }
+    return true;
+}
+
+const char *skipSpaces(const char *p, const char *end)
+{
+    while (p < end && isSpace(*p))
+        ++p;
+    return p;
+}
+
+// Leading decimal integer as scanf("%d") reads it; false when there is none.
+bool readInteger(const char *&p, const char *end, qint32 &value)
+{
+    const char *q = skipSpaces(p, end);
+    bool negative = false;
+    if (q < end && (*q == '+' || *q == '-')) {
+        negative = *q == '-';
+        ++q;
+    }
+    if (q >= end || !isDigit(*q))
+        return false;
+    qint64 accumulated = 0;
+    while (q < end && isDigit(*q)) {
+        if (accumulated <= qint64(INT_MAX))
+            accumulated = accumulated * 10 + (*q - '0');
+        ++q;
+    }
+    if (negative)
+        accumulated = -accumulated;
+    value = qint32(qBound(qint64(INT_MIN), accumulated, qint64(INT_MAX)));
+    p = q;
+    return true;
+}
+
+const char *findArrow(const Line &line)
+{
+    for (const char *p = line.begin; p + 3 <= line.end; ++p) {
+        if (p[0] == '-' && p[1] == '-' && p[2] == '>')
+            return p;
+    }
+    return nullptr;
+}
+
+// Up to `maxDigits` digits; false when there is none.
+bool readField(const char *&p, const char *end, int maxDigits, qint16 &value)
+{
+    if (p >= end || !isDigit(*p))
+        return false;
+    int result = 0;
+    for (int n = 0; n < maxDigits && p < end && isDigit(*p); ++n, ++p)
+        result = result * 10 + (*p - '0');
+    value = qint16(result);
+    return true;
+}
+
+bool expect(const char *&p, const char *end, char a, char b)
+{
+    if (p < end && (*p == a || *p == b)) {
+        ++p;
+        return true;
+    }
+    return false;
+}
+
+// "HH:MM:SS,mmm" (or "." before the milliseconds); fields that cannot be read stay 0.
+TimeCode readTimeToken(const char *p, const char *end)
+{
+    TimeCode time;
+    if (readField(p, end, 2, time.hours) && expect(p, end, ':', ':')
+        && readField(p, end, 2, time.minutes) && expect(p, end, ':', ':')
+        && readField(p, end, 2, time.seconds) && expect(p, end, ',', '.'))
+        readField(p, end, 3, time.milliseconds);
+    return time;
+}
+
+Line nextToken(const char *p, const char *end)
+{
+    Line token;
+    token.begin = skipSpaces(p, end);
+    token.end = token.begin;
+    while (token.end < end && !isSpace(*token.end))
+        ++token.end;
+    return token;
+}
+
+void readTimeLine(const Line &line, SubtitleEntry &entry)
+{
+    const char *arrow = findArrow(line);
+    Line startToken;
+    Line endToken;
+    if (arrow) {
+        startToken = nextToken(line.begin, arrow);
+        endToken = nextToken(arrow + 3, line.end);
+    } else {
+        // No arrow: start, separator, end as whitespace-separated tokens.
+        startToken = nextToken(line.begin, line.end);
+        const Line separator = nextToken(startToken.end, line.end);
+        endToken = nextToken(separator.end, line.end);
+    }
+    entry.startTime = readTimeToken(startToken.begin, startToken.end);
+    entry.endTime = readTimeToken(endToken.begin, endToken.end);
+}
+
+void readIndexLine(const Line &line, bool pairFlag, qint32 &number, qint32 &extraNumber)
+{
+    const char *p = line.begin;
+    qint32 value = 0;
+    if (!readInteger(p, line.end, value))
+        return; // keeps the previous record's number
+    number = value;
+    if (pairFlag && p < line.end && *p == ',') {
+        ++p;
+        qint32 extra = 0;
+        if (readInteger(p, line.end, extra))
+            extraNumber = extra;
+    }
+}
+
+bool isIndexOnly(const Line &line)
+{
+    const char *p = line.begin;
+    qint32 ignored = 0;
+    if (!readInteger(p, line.end, ignored))
+        return false;
+    if (p < line.end && *p == ',') { // "number,extra" of recognition results
+        ++p;
+        readInteger(p, line.end, ignored);
+    }
+    return skipSpaces(p, line.end) == line.end;
+}
+
+// A text line ends at its first "\r".
+Line cutAtCarriageReturn(Line line)
+{
+    const void *cr = std::memchr(line.begin, '\r', size_t(line.end - line.begin));
+    if (cr)
+        line.end = static_cast<const char *>(cr);
+    return line;
+}
+
+// True when `line` starts the next block though no blank line came before it.
+bool startsNextBlock(const Line &line, const LineCursor &cursor)
+{
+    if (findArrow(line))
+        return false;
+    Line following;
+    return isIndexOnly(line) && cursor.peek(following) && findArrow(following);
+}
+
+} // namespace
+
+void readSrtText(const char *data, qint64 length, SubtitleEntries &entries, bool pairFlag)
+{
+    if (length >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        length -= 3;
+    }
+    LineCursor cursor(data, data + length);
+    entries.reserve(entries.size() + int(qMin<qint64>(length / 64, INT_MAX / 2)));
+    qint32 number = 0;
+    Line line;
+    bool haveLine = false;
+    for (;;) {
+        if (!haveLine && !cursor.next(line))
+            return;
+        haveLine = false;
+        if (isBlank(line))
+            continue;
+
+        SubtitleEntry entry;
+        qint32 extraNumber = 0;
+        Line timeLine = line;
+        if (!findArrow(line)) { // an index line; files without index lines go straight to times
+            readIndexLine(line, pairFlag, number, extraNumber);
+            if (!cursor.next(timeLine))
+                return;
+            if (isBlank(timeLine))
+                continue; // broken record: index without times
+        }
+        entry.number = number;
+        entry.extraNumber = extraNumber;
+        readTimeLine(timeLine, entry);
+
+        QByteArray text;
+        Line textLine;
+        while (cursor.next(textLine)) {
+            if (isBlank(textLine))
+                break;
+            if (startsNextBlock(textLine, cursor)) {
+                line = textLine;
+                haveLine = true;
+                break;
+            }
+            const Line cut = cutAtCarriageReturn(textLine);
+            if (cut.begin == cut.end)
+                continue;
+            if (!text.isEmpty())
+                text.append(' ');
+            text.append(cut.begin, int(cut.end - cut.begin));
+        }
+        if (!text.isEmpty()) {
+            entry.text = text;
+            entries.append(entry);
+        }
+    }
+}
+
+void readSrtText(const QByteArray &text, SubtitleEntries &entries, bool pairFlag)
+{
+    readSrtText(text.constData(), text.size(), entries, pairFlag);
+}
+
+void readSrtText(const QByteArray &text, SubtitleList &list, bool pairFlag)
+{
+    SubtitleEntries entries;
+    readSrtText(text, entries, pairFlag);
+    list.append(entries);
+}
+
+int readSrtFile(const QString &path, SubtitleEntries &entries)
+{
+    QByteArray bytes;
+    if (!readWholeFile(path, &bytes))
+        return 0;
+    const int nul = bytes.indexOf('\0');
+    readSrtText(bytes.constData(), nul >= 0 ? nul : bytes.size(), entries, false);
+    return 1;
+}
+
+int readSrtFile(const QString &path, SubtitleList &list)
+{
+    SubtitleEntries entries;
+    const int result = readSrtFile(path, entries);
+    list.append(entries);
+    return result;
+}
