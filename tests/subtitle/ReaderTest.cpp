@@ -1,0 +1,207 @@
+#include "subtitle/LocalCodec.h"
+#include "subtitle/SrtReader.h"
+#include "subtitle/SubtitleList.h"
+#include "subtitle/TranscriptReader.h"
+#include "subtitle/Utf8Conversion.h"
+
+#include "SubtitleTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+struct Expected
+{
+    int number;
+    TimeCode start;
+    TimeCode end;
+    QByteArray text;
+};
+
+SubtitleEntries readSrt(const QByteArray &text, bool pairFlag = false)
+{
+    SubtitleEntries entries;
+    readSrtText(text, entries, pairFlag);
+    return entries;
+}
+
+void expectEntries(const SubtitleEntries &entries, const std::vector<Expected> &expected)
+{
+    ASSERT_EQ(size_t(entries.size()), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const SubtitleEntry &e = entries.at(int(i));
+        EXPECT_EQ(e.number, expected[i].number) << "entry " << i;
+        EXPECT_EQ(e.startTime, expected[i].start) << "entry " << i;
+        EXPECT_EQ(e.endTime, expected[i].end) << "entry " << i;
+        EXPECT_EQ(e.text, expected[i].text) << "entry " << i;
+        EXPECT_EQ(e.tagColor, TagColor::defaultGray());
+        EXPECT_FALSE(e.overlapping);
+    }
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+const QByteArray kTwoEntries = "1\n00:00:01,000 --> 00:00:02,500\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n";
+} // namespace
+
+TEST(SrtReader, ReadsCommonLayouts)
+{
+    const Expected a{1, tc(0, 0, 1, 0), tc(0, 0, 2, 500), "A"};
+    const Expected b{2, tc(0, 0, 3, 0), tc(0, 0, 4, 0), "B"};
+    const struct { const char *name; QByteArray text; std::vector<Expected> expected; } cases[] = {
+        {"LF only", kTwoEntries, {a, b}},
+        {"CR LF", QByteArray(kTwoEntries).replace("\n", "\r\n"), {a, b}},
+        {"byte-order mark", "\xEF\xBB\xBF" + kTwoEntries, {a, b}},
+        {"no final line end", QByteArray(kTwoEntries).chopped(1), {a, b}},
+        {"extra blank lines", "\n\n" + QByteArray(kTwoEntries).replace("\n\n", "\n\n\r\n  \n"), {a, b}},
+        {"dot before milliseconds", "1\n00:00:01.000 --> 00:00:02.500\nA\n", {a}},
+        {"short fields", "7\n00:00:01,5 --> 00:00:02,25\nC\n", {{7, tc(0, 0, 1, 5), tc(0, 0, 2, 25), "C"}}},
+        {"arrow without spaces", "1\n00:00:01,000-->00:00:02,500\nA\n", {a}},
+        {"position after the end time", "1\n00:00:01,000 --> 00:00:02,500 X1:10 X2:20\nA\n", {a}},
+        {"no index lines", "00:00:01,000 --> 00:00:02,500\nA\n\n00:00:03,000 --> 00:00:04,000\nB\n",
+         {{0, a.start, a.end, "A"}, {0, b.start, b.end, "B"}}},
+        {"no blank line between blocks", "1\n00:00:01,000 --> 00:00:02,500\nA\n2\n00:00:03,000 --> 00:00:04,000\nB\n",
+         {a, b}},
+        {"GBK text kept as bytes", "1\n00:00:01,000 --> 00:00:02,500\n\xC4\xE3\xBA\xC3\r\n", {{1, a.start, a.end, "\xC4\xE3\xBA\xC3"}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        expectEntries(readSrt(c.text), c.expected);
+    }
+}
+
+TEST(SrtReader, JoinsMultiLineTextAndKeepsLaterEntriesAligned)
+{
+    const QByteArray text = "1\r\n00:00:01,000 --> 00:00:02,000\r\nfirst line\r\nsecond line\r\n\r\n"
+                            "2\r\n00:00:03,000 --> 00:00:04,000\r\nB\r\n\r\n"
+                            "3\r\n00:00:05,000 --> 00:00:06,000\r\none\r\ntwo\r\nthree\r\n\r\n";
+    expectEntries(readSrt(text), {{1, tc(0, 0, 1, 0), tc(0, 0, 2, 0), "first line second line"},
+                                  {2, tc(0, 0, 3, 0), tc(0, 0, 4, 0), "B"},
+                                  {3, tc(0, 0, 5, 0), tc(0, 0, 6, 0), "one two three"}});
+}
+
+TEST(SrtReader, SkipsBrokenRecordsAndKeepsWhatWasRead)
+{
+    const struct { const char *name; QByteArray text; std::vector<Expected> expected; } cases[] = {
+        {"empty text drops the entry",
+         "1\n00:00:01,000 --> 00:00:02,000\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n",
+         {{2, tc(0, 0, 3, 0), tc(0, 0, 4, 0), "B"}}},
+        {"ends after the time line", "1\n00:00:01,000 --> 00:00:02,000\n", {}},
+        {"ends after the index line", "1\n", {}},
+        {"index without times", "1\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n", {{2, tc(0, 0, 3, 0), tc(0, 0, 4, 0), "B"}}},
+        {"unreadable times are zero", "1\nsoon --> later\nA\n", {{1, tc(0, 0, 0, 0), tc(0, 0, 0, 0), "A"}}},
+        {"index that is not a number keeps the previous one",
+         "4\n00:00:01,000 --> 00:00:02,000\nA\n\nx\n00:00:03,000 --> 00:00:04,000\nB\n",
+         {{4, tc(0, 0, 1, 0), tc(0, 0, 2, 0), "A"}, {4, tc(0, 0, 3, 0), tc(0, 0, 4, 0), "B"}}},
+        {"empty input", "", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        expectEntries(readSrt(c.text), c.expected);
+    }
+}
+
+TEST(SrtReader, PairFlagReadsBothIndexNumbers)
+{
+    const QByteArray text = "12,3\n00:00:01,000 --> 00:00:02,000\nA\n\n13\n00:00:03,000 --> 00:00:04,000\nB\n";
+    const SubtitleEntries paired = readSrt(text, true);
+    ASSERT_EQ(paired.size(), 2);
+    EXPECT_EQ(paired[0].number, 12);
+    EXPECT_EQ(paired[0].extraNumber, 3);
+    EXPECT_EQ(paired[1].number, 13);
+    EXPECT_EQ(paired[1].extraNumber, 0);
+    const SubtitleEntries plain = readSrt(text, false);
+    EXPECT_EQ(plain[0].number, 12);
+    EXPECT_EQ(plain[0].extraNumber, 0);
+}
+
+TEST(SrtReader, FileReaderStopsAtNulAndReportsUnopenableFiles)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "a.srt", kTwoEntries.left(kTwoEntries.indexOf("2\n")) + QByteArray(1, '\0') + "garbage");
+    SubtitleList list;
+    EXPECT_EQ(readSrtFile(path, list), 1);
+    EXPECT_EQ(list.size(), 1);
+    EXPECT_EQ(readSrtFile(dir.filePath("missing.srt"), list), 0);
+    EXPECT_EQ(list.size(), 1);
+}
+
+TEST(Utf8Test, ClassifiesEncodings)
+{
+    const struct { const char *name; QByteArray bytes; Utf8TestResult result; } cases[] = {
+        {"ASCII", "hello", PlainUtf8},
+        {"empty", "", PlainUtf8},
+        {"mark", "\xEF\xBB\xBFx", Utf8WithMark},
+        {"Chinese", "\xE4\xBD\xA0\xE5\xA5\xBD", PlainUtf8},
+        {"emoji", "ok \xF0\x9F\x98\x80 ok", PlainUtf8},
+        {"GBK", "\xC4\xE3\xBA\xC3", NotUtf8},
+        {"stray continuation", "a\x80", NotUtf8},
+        {"five-byte lead", "\xF8\x88\x80\x80\x80", NotUtf8},
+        {"overlong four-byte", "\xF0\x80\x80\x80", NotUtf8},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", NotUtf8},
+        {"cut at the end", "a\xE4\xBD", PlainUtf8},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(testUtf8(c.bytes), c.result) << c.name;
+}
+
+TEST(Utf8Conversion, WritesLocalCopyOnlyForUtf8)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("copy.srt");
+    const QString utf8 = writeFile(dir, "u.srt", "\xEF\xBB\xBF\xE4\xBD\xA0\xE5\xA5\xBD \xF0\x9F\x98\x80\n");
+    EXPECT_EQ(convertUtf8FileToLocal(utf8, target), ConvertedFromUtf8);
+    QFile copy(target);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), QByteArray("\xC4\xE3\xBA\xC3 ?\n"));
+    copy.close();
+
+    const QString other = dir.filePath("other.srt");
+    EXPECT_EQ(convertUtf8FileToLocal(writeFile(dir, "g.srt", "\xC4\xE3\xBA\xC3"), other), SourceNotUtf8);
+    EXPECT_FALSE(QFile::exists(other));
+    EXPECT_EQ(convertUtf8FileToLocal(dir.filePath("missing"), other), ConversionFailed);
+    EXPECT_EQ(convertUtf8FileToLocal(utf8, dir.filePath("no/such/dir/x.srt")), ConversionFailed);
+}
+
+TEST(TranscriptReader, OneUntimedEntryPerLineAndTheLengthCheck)
+{
+    const QString chinese26 = QString(26, QChar(0x4E2D));
+    QString spaced25;
+    for (int i = 0; i < 25; ++i)
+        spaced25 += QStringLiteral("\x4E2D ");
+    const struct { const char *name; QByteArray bytes; int lines; bool tooLong; } cases[] = {
+        {"empty file", "", 0, false},
+        {"empty lines count", "a\n\nb\n", 3, false},
+        {"CR LF", "a\r\nb", 2, false},
+        {"26 Chinese characters", toLocal8(chinese26), 1, true},
+        {"25 with spaces", toLocal8(spaced25), 1, false},
+        {"51 ASCII letters", QByteArray(51, 'x') + "\nshort", 2, true},
+        {"UTF-8 with mark", "\xEF\xBB\xBF\xE4\xBD\xA0\n", 1, false},
+    };
+    for (const auto &c : cases) {
+        SubtitleEntries entries;
+        EXPECT_EQ(readTranscriptText(c.bytes, entries), c.tooLong) << c.name;
+        EXPECT_EQ(entries.size(), c.lines) << c.name;
+        for (const SubtitleEntry &e : entries) {
+            EXPECT_EQ(e.startTime, tc(0, 0, 0, 0));
+            EXPECT_EQ(e.endTime, tc(0, 0, 0, 0));
+            EXPECT_FALSE(e.text.contains('\r'));
+        }
+    }
+    SubtitleEntries entries;
+    readTranscriptText("\xEF\xBB\xBF\xE4\xBD\xA0\n", entries);
+    EXPECT_EQ(entries.value(0).text, QByteArray("\xC4\xE3"));
+
+    QTemporaryDir dir;
+    SubtitleList list;
+    EXPECT_FALSE(readTranscriptFile(dir.filePath("missing.txt"), list));
+    EXPECT_TRUE(list.isEmpty());
+}
