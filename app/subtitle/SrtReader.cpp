@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -94,9 +95,15 @@ bool readInteger(const char *&p, const char *end, qint32 &value)
 
 const char *findArrow(const Line &line)
 {
-    for (const char *p = line.begin; p + 3 <= line.end; ++p) {
-        if (p[0] == '-' && p[1] == '-' && p[2] == '>')
+    const char *p = line.begin;
+    while (p + 3 <= line.end) {
+        const void *dash = std::memchr(p, '-', size_t(line.end - p - 2));
+        if (!dash)
+            return nullptr;
+        p = static_cast<const char *>(dash);
+        if (p[1] == '-' && p[2] == '>')
             return p;
+        ++p;
     }
     return nullptr;
 }
@@ -201,8 +208,6 @@ Line cutAtCarriageReturn(Line line)
 // True when `line` starts the next block though no blank line came before it.
 bool startsNextBlock(const Line &line, const LineCursor &cursor)
 {
-    if (findArrow(line))
-        return false;
     Line following;
     return isIndexOnly(line) && cursor.peek(following) && findArrow(following);
 }
@@ -254,13 +259,16 @@ void readSrtText(const char *data, qint64 length, SubtitleEntries &entries, bool
             const Line cut = cutAtCarriageReturn(textLine);
             if (cut.begin == cut.end)
                 continue;
-            if (!text.isEmpty())
+            if (text.isEmpty()) {
+                text = QByteArray(cut.begin, int(cut.end - cut.begin));
+            } else {
                 text.append(' ');
-            text.append(cut.begin, int(cut.end - cut.begin));
+                text.append(cut.begin, int(cut.end - cut.begin));
+            }
         }
         if (!text.isEmpty()) {
-            entry.text = text;
-            entries.append(entry);
+            entry.text = std::move(text);
+            entries.append(std::move(entry));
         }
     }
 }
