@@ -1,0 +1,249 @@
+#include "AccountService.h"
+
+#include "LoginBackoff.h"
+#include "MessageHeader.h"
+#include "ReplyText.h"
+#include "RequestBodies.h"
+#include "SessionIds.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace cw::service {
+
+namespace {
+
+constexpr int32_t kOk = 0;
+constexpr int32_t kRefused = 1;
+constexpr int32_t kStoreFailed = 2;
+constexpr int32_t kMalformed = 3;
+
+int64_t systemNow()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+int32_t statusOf(StoreResult result)
+{
+    return result == StoreResult::Error ? kStoreFailed : kRefused;
+}
+
+// [start, end) from the newest, as offset and count; nothing for an empty range.
+bool listRange(const RangeRequest &request, int64_t *start, int64_t *count)
+{
+    if (request.start < 0 || request.end <= request.start)
+        return false;
+    *start = request.start;
+    *count = std::min(request.end - request.start, AccountService::kMaxListedLines);
+    return true;
+}
+
+}  // namespace
+
+AccountService::AccountService(AccountStore &store, PasswordHasher &hasher, int64_t initialBalance, Clock clock)
+    : store_(store), hasher_(hasher), initialBalance_(initialBalance), clock_(clock ? std::move(clock) : Clock(systemNow))
+{
+}
+
+AccountReply AccountService::handle(int32_t kind, const std::string &body)
+{
+    switch (kind) {
+    case KindRegister: return registerUser(body);
+    case KindLogin: return login(body);
+    case KindRecharge: return recharge(body);
+    case KindChangePassword: return changePassword(body);
+    case KindCheckSession: return checkSession(body);
+    case KindQuery: return listJobs(body);
+    case KindLogout: return logout(body);
+    case KindRecords: return listRecords(body);
+    case KindBalance: return balance(body);
+    default: return {kMalformed, {}, {}};
+    }
+}
+
+StoreResult AccountService::sessionUser(const std::string &session, UserRow *out)
+{
+    return store_.sessionUser(sessionDigest(session), now() - kSessionLifetime, out);
+}
+
+StoreResult AccountService::addUser(const std::string &name, const std::string &passwordDigest, int64_t balance)
+{
+    const std::string hash = hasher_.hash(lowercase(passwordDigest));
+    if (hash.empty())
+        return StoreResult::Error;
+    return store_.createUser(name, hash, std::string(), balance, now());
+}
+
+AccountReply AccountService::registerUser(const std::string &body)
+{
+    const auto request = decodeRegistration(body);
+    if (!request)
+        return {kMalformed, {}, {}};
+    const std::string hash = hasher_.hash(request->passwordDigest);
+    if (hash.empty())
+        return {kStoreFailed, {}, request->username};
+    const StoreResult result = store_.createUser(request->username, hash, request->email, initialBalance_, now());
+    if (result == StoreResult::Ok)
+        return {kOk, {}, request->username};
+    return {result == StoreResult::Conflict ? kRefused : kStoreFailed, {}, request->username};
+}
+
+AccountService::Check AccountService::checkPassword(const std::string &name, const std::string &digest, UserRow *user)
+{
+    const StoreResult found = store_.findUser(name, user);
+    if (found == StoreResult::NotFound) {
+        hasher_.verifyNothing(digest);
+        return Check::UnknownUser;
+    }
+    if (found != StoreResult::Ok)
+        return Check::StoreFailed;
+    const int64_t at = now();
+    if (!LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at))
+        return Check::Refused;
+    if (!hasher_.verify(user->passwordHash, digest)) {
+        const int failures = LoginBackoff::failuresAfterFailure(user->failedLogins, user->lastFailureAt, at);
+        if (store_.setLoginFailures(user->id, failures, at) != StoreResult::Ok)
+            return Check::StoreFailed;
+        return Check::Refused;
+    }
+    if (user->failedLogins != 0 && store_.setLoginFailures(user->id, 0, user->lastFailureAt) != StoreResult::Ok)
+        return Check::StoreFailed;
+    return Check::Ok;
+}
+
+AccountReply AccountService::login(const std::string &body)
+{
+    const auto request = decodeLogin(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    switch (checkPassword(request->username, request->passwordDigest, &user)) {
+    case Check::UnknownUser: return {3, {}, request->username};
+    case Check::Refused: return {kRefused, {}, request->username};
+    case Check::StoreFailed: return {kStoreFailed, {}, request->username};
+    case Check::Ok: break;
+    }
+    if (!user.active)
+        return {4, {}, request->username};
+    const std::string session = newSessionId();
+    if (store_.addSession(sessionDigest(session), user.id, now()) != StoreResult::Ok)
+        return {kStoreFailed, {}, request->username};
+    return {kOk, loginReplyBody(session), request->username};
+}
+
+AccountReply AccountService::changePassword(const std::string &body)
+{
+    const auto request = decodePasswordChange(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    switch (checkPassword(request->username, request->passwordDigest, &user)) {
+    case Check::UnknownUser:
+    case Check::Refused: return {kRefused, {}, request->username};
+    case Check::StoreFailed: return {kStoreFailed, {}, request->username};
+    case Check::Ok: break;
+    }
+    const std::string hash = hasher_.hash(request->newPasswordDigest);
+    if (hash.empty() || store_.setPasswordHash(user.id, hash) != StoreResult::Ok)
+        return {kStoreFailed, {}, user.name};
+    return {kOk, {}, user.name};
+}
+
+AccountReply AccountService::recharge(const std::string &body)
+{
+    const auto request = decodeRecharge(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    const StoreResult found = sessionUser(request->session, &user);
+    if (found != StoreResult::Ok)
+        return {statusOf(found), {}, {}};
+    if (request->duration <= 0 || request->duration > kMaxBalance)
+        return {kRefused, {}, user.name};
+    const StoreResult result = store_.recharge(user.id, request->duration, request->money, now());
+    return {result == StoreResult::Ok ? kOk : statusOf(result), {}, user.name};
+}
+
+AccountReply AccountService::checkSession(const std::string &body)
+{
+    const auto request = decodeSession(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    const StoreResult found = sessionUser(request->session, &user);
+    return {found == StoreResult::Ok ? kOk : statusOf(found), {}, user.name};
+}
+
+AccountReply AccountService::logout(const std::string &body)
+{
+    const auto request = decodeSession(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    const StoreResult found = sessionUser(request->session, &user);
+    if (found != StoreResult::Ok)
+        return {statusOf(found), {}, {}};
+    const StoreResult removed = store_.removeSession(sessionDigest(request->session));
+    return {removed == StoreResult::Ok ? kOk : statusOf(removed), {}, user.name};
+}
+
+AccountReply AccountService::balance(const std::string &body)
+{
+    const auto request = decodeSession(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    const StoreResult found = sessionUser(request->session, &user);
+    if (found != StoreResult::Ok)
+        return {statusOf(found), {}, {}};
+    return {kOk, std::to_string(user.balance), user.name};
+}
+
+AccountReply AccountService::listRecords(const std::string &body)
+{
+    const auto request = decodeRange(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    const StoreResult found = sessionUser(request->session, &user);
+    if (found != StoreResult::Ok)
+        return {statusOf(found), {}, {}};
+    int64_t start = 0, count = 0;
+    if (!listRange(*request, &start, &count))
+        return {kRefused, {}, user.name};
+    std::vector<BalanceRecord> records;
+    const StoreResult listed = store_.records(user.id, start, count, &records);
+    if (listed != StoreResult::Ok)
+        return {kStoreFailed, {}, user.name};
+    if (records.empty())
+        return {kRefused, {}, user.name};
+    std::vector<std::string> lines;
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        lines.push_back(recordLine(it->at, it->sign, it->amount, it->seconds));
+    return {kOk, joinLines(lines), user.name};
+}
+
+AccountReply AccountService::listJobs(const std::string &body)
+{
+    const auto request = decodeRange(body);
+    if (!request)
+        return {kRefused, {}, {}};
+    UserRow user;
+    const StoreResult found = sessionUser(request->session, &user);
+    if (found != StoreResult::Ok)
+        return {statusOf(found), {}, {}};
+    int64_t start = 0, count = 0;
+    if (!listRange(*request, &start, &count))
+        return {kRefused, {}, user.name};
+    std::vector<JobRecord> jobs;
+    if (store_.jobs(user.id, start, count, &jobs) != StoreResult::Ok)
+        return {kStoreFailed, {}, user.name};
+    if (jobs.empty())
+        return {kRefused, {}, user.name};
+    std::vector<std::string> lines;
+    for (auto it = jobs.rbegin(); it != jobs.rend(); ++it)
+        lines.push_back(queryLine(it->at, it->filename, it->seconds, it->state));
+    return {kOk, joinLines(lines), user.name};
+}
+
+}  // namespace cw::service

@@ -1,0 +1,57 @@
+#pragma once
+// The account requests (every kind but transcription): body in, status and
+// reply body out. No sockets here, so the rules are testable directly.
+
+#include "AccountStore.h"
+#include "PasswordHasher.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace cw::service {
+
+struct AccountReply {
+    int32_t status = 0;
+    std::string body;
+    std::string user;  // for the request log; never a secret
+};
+
+class AccountService {
+public:
+    using Clock = std::function<int64_t()>;  // seconds since the epoch
+    static constexpr int64_t kSessionLifetime = 30 * 24 * 3600;
+    static constexpr int64_t kMaxListedLines = 10000;
+
+    AccountService(AccountStore &store, PasswordHasher &hasher, int64_t initialBalance, Clock clock = {});
+
+    AccountReply handle(int32_t kind, const std::string &body);
+    // The account behind a live session.
+    StoreResult sessionUser(const std::string &session, UserRow *out);
+    int64_t now() const { return clock_(); }
+
+    // For operators: creates an account with a balance of its own.
+    StoreResult addUser(const std::string &name, const std::string &passwordDigest, int64_t balance);
+
+private:
+    AccountReply registerUser(const std::string &body);
+    AccountReply login(const std::string &body);
+    AccountReply recharge(const std::string &body);
+    AccountReply changePassword(const std::string &body);
+    AccountReply checkSession(const std::string &body);
+    AccountReply logout(const std::string &body);
+    AccountReply balance(const std::string &body);
+    AccountReply listRecords(const std::string &body);
+    AccountReply listJobs(const std::string &body);
+
+    enum class Check { Ok, UnknownUser, Refused, StoreFailed };
+    // Password check with back-off bookkeeping; fills `user` when known.
+    Check checkPassword(const std::string &name, const std::string &digest, UserRow *user);
+
+    AccountStore &store_;
+    PasswordHasher &hasher_;
+    int64_t initialBalance_;
+    Clock clock_;
+};
+
+}  // namespace cw::service

@@ -1,0 +1,77 @@
+#pragma once
+// Everything the service keeps: accounts, sessions, balance records, jobs and
+// balance holds. One small interface so another database can take over for
+// several service nodes; every method is one transaction and thread-safe.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cw::service {
+
+enum class StoreResult { Ok, NotFound, Conflict, Insufficient, Error };
+
+struct UserRow {
+    int64_t id = 0;
+    std::string name;
+    std::string passwordHash;
+    bool active = true;
+    int64_t balance = 0;
+    int failedLogins = 0;
+    int64_t lastFailureAt = 0;
+};
+
+struct BalanceRecord {
+    int64_t at = 0;
+    char sign = '+';
+    std::string amount;  // money text or file name, bytes as received
+    int64_t seconds = 0;
+};
+
+struct JobRecord {
+    int64_t at = 0;
+    std::string filename;
+    int64_t seconds = 0;
+    std::string state;
+};
+
+// Most balances a recharge can reach; keeps every sum far from overflow and
+// inside what clients parse as a 32-bit number.
+constexpr int64_t kMaxBalance = 0x7fffffff;
+
+class AccountStore {
+public:
+    virtual ~AccountStore() = default;
+
+    virtual StoreResult createUser(const std::string &name, const std::string &passwordHash, const std::string &email,
+                                   int64_t balance, int64_t at) = 0;
+    virtual StoreResult findUser(const std::string &name, UserRow *out) = 0;
+    virtual StoreResult setLoginFailures(int64_t userId, int failures, int64_t at) = 0;
+    virtual StoreResult setPasswordHash(int64_t userId, const std::string &passwordHash) = 0;
+
+    // Sessions are kept by a digest of their id, never the id itself.
+    virtual StoreResult addSession(const std::string &sessionDigest, int64_t userId, int64_t at) = 0;
+    virtual StoreResult sessionUser(const std::string &sessionDigest, int64_t notBefore, UserRow *out) = 0;
+    virtual StoreResult removeSession(const std::string &sessionDigest) = 0;
+
+    // Adds seconds and a "+" record; Insufficient when the cap would be passed.
+    virtual StoreResult recharge(int64_t userId, int64_t seconds, const std::string &money, int64_t at) = 0;
+    virtual StoreResult balance(int64_t userId, int64_t *out) = 0;
+    // Newest first, `count` from index `start`.
+    virtual StoreResult records(int64_t userId, int64_t start, int64_t count, std::vector<BalanceRecord> *out) = 0;
+    virtual StoreResult jobs(int64_t userId, int64_t start, int64_t count, std::vector<JobRecord> *out) = 0;
+
+    virtual StoreResult addJob(int64_t userId, const std::string &filename, int64_t seconds, const std::string &state,
+                               int64_t at, int64_t *jobId) = 0;
+    virtual StoreResult setJobState(int64_t jobId, const std::string &state, int64_t seconds) = 0;
+    // Takes seconds off the balance into a hold; Insufficient leaves all as it was.
+    virtual StoreResult hold(int64_t jobId, int64_t userId, int64_t seconds) = 0;
+    // The hold becomes a "-" record and the job is done.
+    virtual StoreResult settle(int64_t jobId, const std::string &filename, int64_t at) = 0;
+    // The hold goes back to the balance; the job keeps `state`.
+    virtual StoreResult release(int64_t jobId, const std::string &state) = 0;
+    // After a restart: every hold goes back, unfinished jobs are marked.
+    virtual StoreResult recoverAfterRestart() = 0;
+};
+
+}  // namespace cw::service

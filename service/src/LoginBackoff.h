@@ -1,0 +1,26 @@
+#pragma once
+// When an account may try its password again after consecutive failures.
+// The first few failures cost nothing; then each further attempt waits twice
+// as long as the one before, up to an hour; after 100 failures in a row the
+// account rests for a day. A success (or the day passing) lets the rightful
+// user back in, so nobody is locked out for good.
+
+#include <cstdint>
+
+namespace cw::service {
+
+struct LoginBackoff {
+    static constexpr int kFreeFailures = 5;
+    static constexpr int kMaxFailures = 100;
+    static constexpr int64_t kMaxDelaySeconds = 3600;
+    static constexpr int64_t kRestSeconds = 24 * 3600;
+
+    // Seconds that must pass after the last failure before the next check.
+    static int64_t delayAfter(int failures);
+    static bool mayTry(int failures, int64_t lastFailureAt, int64_t now);
+    // The count to store after a failure at `now`. A day of rest after the
+    // limit restarts the count just below it, so the next failure rests again.
+    static int failuresAfterFailure(int failures, int64_t lastFailureAt, int64_t now);
+};
+
+}  // namespace cw::service

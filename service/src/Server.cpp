@@ -1,0 +1,187 @@
+#include "Server.h"
+
+#include "MessageHeader.h"
+#include "RequestLog.h"
+#include "SocketStream.h"
+#include "TranscriptionSession.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace cw::service {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int64_t kSpoolKeepSeconds = 24 * 3600;
+constexpr auto kSweepEvery = std::chrono::minutes(30);
+
+// Status a request of `kind` gets when it cannot be understood.
+int32_t malformedStatus(int32_t kind)
+{
+    return kind == KindRegister || kind == KindTranscribe ? 3 : 1;
+}
+
+int64_t elapsedMs(Clock::time_point since)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
+}
+
+}  // namespace
+
+Server::Server(ServerParts parts, std::atomic<bool> &stopping) : parts_(parts), stopping_(stopping) {}
+
+Server::~Server()
+{
+    if (listenFd_ >= 0)
+        ::close(listenFd_);
+}
+
+bool Server::listen(const std::string &address, int port, std::string *error)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    const int resolved = ::getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (resolved != 0) {
+        *error = "cannot resolve " + address + ": " + gai_strerror(resolved);
+        return false;
+    }
+    listenFd_ = ::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+    const int yes = 1;
+    if (listenFd_ >= 0)
+        ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    const bool ok = listenFd_ >= 0 && ::bind(listenFd_, found->ai_addr, found->ai_addrlen) == 0
+                    && ::listen(listenFd_, 512) == 0;
+    ::freeaddrinfo(found);
+    if (!ok) {
+        *error = "cannot listen on " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        return false;
+    }
+    sockaddr_storage bound{};
+    socklen_t length = sizeof bound;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr *>(&bound), &length);
+    char host[NI_MAXHOST] = {0};
+    char service[NI_MAXSERV] = {0};
+    ::getnameinfo(reinterpret_cast<sockaddr *>(&bound), length, host, sizeof host, service, sizeof service,
+                  NI_NUMERICHOST | NI_NUMERICSERV);
+    boundAddress_ = host;
+    boundPort_ = std::atoi(service);
+    return true;
+}
+
+void Server::run(int wakeFd)
+{
+    auto lastSweep = Clock::now();
+    while (!stopping_.load()) {
+        pollfd entries[2] = {{listenFd_, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = ::poll(entries, 2, 1000);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (entries[1].revents != 0)
+            stopping_ = true;
+        else if (entries[0].revents & POLLIN)
+            acceptOne();
+        if (Clock::now() - lastSweep > kSweepEvery) {
+            parts_.spool.sweep(kSpoolKeepSeconds);
+            lastSweep = Clock::now();
+        }
+    }
+    stopping_ = true;
+    ::close(listenFd_);
+    listenFd_ = -1;
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return active_ == 0; });
+}
+
+void Server::acceptOne()
+{
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+        // Out of descriptors: give the running connections time to end.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (active_ >= kMaxConnections) {
+            ::close(fd);
+            return;
+        }
+        ++active_;
+    }
+    const int yes = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    try {
+        std::thread([this, fd] {
+            serve(fd);
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (--active_ == 0)
+                idle_.notify_all();
+        }).detach();
+    } catch (const std::system_error &) {
+        ::close(fd);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--active_ == 0)
+            idle_.notify_all();
+    }
+}
+
+void Server::serve(int fd)
+{
+    const auto started = Clock::now();
+    SocketStream stream(fd, stopping_);
+    uint8_t headerBytes[kHeaderSize];
+    if (stream.readExact(headerBytes, sizeof headerBytes) != IoResult::Ok)
+        return;
+    const MessageHeader header = decodeHeader(headerBytes);
+    switch (checkRequestHeader(header)) {
+    case HeaderVerdict::BadMagic:
+        writeRequestLog(header.kind, {}, -1, elapsedMs(started), "closed: bad magic");
+        return;
+    case HeaderVerdict::BadVersion:
+        writeRequestLog(header.kind, {}, -1, elapsedMs(started), "closed: bad version");
+        return;
+    case HeaderVerdict::UnknownKind:
+        writeRequestLog(header.kind, {}, -1, elapsedMs(started), "closed: unknown kind");
+        return;
+    case HeaderVerdict::BadLength:
+        stream.writeAll(encodeReply(header.kind, malformedStatus(header.kind), {}));
+        writeRequestLog(header.kind, {}, malformedStatus(header.kind), elapsedMs(started),
+                        "refused: body length " + std::to_string(header.length));
+        return;
+    case HeaderVerdict::Ok: break;
+    }
+    std::string body(size_t(requestBodyLength(header)), '\0');
+    const IoResult read = stream.readExact(body.data(), body.size());
+    if (read != IoResult::Ok) {
+        writeRequestLog(header.kind, {}, -1, elapsedMs(started), std::string("closed: body ") + ioResultText(read));
+        return;
+    }
+    if (header.kind == KindTranscribe) {
+        TranscriptionSession session({parts_.accounts, parts_.store, parts_.spool, parts_.engines, stopping_}, stream);
+        const TranscriptionOutcome outcome = session.run(body);
+        writeRequestLog(header.kind, outcome.user, outcome.status, elapsedMs(started), outcome.note);
+        return;
+    }
+    const AccountReply reply = parts_.accounts.handle(header.kind, body);
+    const IoResult sent = stream.writeAll(encodeReply(header.kind, reply.status, reply.body));
+    writeRequestLog(header.kind, reply.user, reply.status, elapsedMs(started),
+                    sent == IoResult::Ok ? std::string() : std::string("reply lost: ") + ioResultText(sent));
+}
+
+}  // namespace cw::service

@@ -1,0 +1,107 @@
+#include "ServiceOptions.h"
+
+#include <cstdlib>
+
+namespace cw::service {
+
+namespace {
+
+bool parseInteger(const std::string &text, int64_t low, int64_t high, int64_t *out)
+{
+    if (text.empty() || text.size() > 18)
+        return false;
+    char *end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (*end != '\0' || value < low || value > high)
+        return false;
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
+const char *serviceUsage()
+{
+    return "usage: cuewright-service [--listen ADDR] [--port N] [--data DIR] [--initial-balance SECONDS] [--workers N]\n"
+           "       cuewright-service [--data DIR] add-user NAME PASSWORD [--balance SECONDS]\n";
+}
+
+std::string defaultDataDirectory()
+{
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg)
+        return std::string(xdg) + "/cuewright-service";
+    const char *home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/cuewright-service";
+}
+
+bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptions *options, std::string *error)
+{
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &arg = arguments[i];
+        auto value = [&](std::string *out) {
+            if (i + 1 >= arguments.size()) {
+                *error = arg + " needs a value";
+                return false;
+            }
+            *out = arguments[++i];
+            return true;
+        };
+        std::string text;
+        int64_t number = 0;
+        if (arg == "--help" || arg == "-h") {
+            options->mode = ServiceOptions::Mode::Help;
+            return true;
+        } else if (arg == "--listen") {
+            if (!value(&options->listenAddress))
+                return false;
+        } else if (arg == "--port") {
+            if (!value(&text) || !parseInteger(text, 0, 65535, &number)) {
+                *error = "--port takes 0 to 65535";
+                return false;
+            }
+            options->port = int(number);
+        } else if (arg == "--data") {
+            if (!value(&options->dataDirectory) || options->dataDirectory.empty()) {
+                *error = "--data takes a folder";
+                return false;
+            }
+        } else if (arg == "--initial-balance") {
+            if (!value(&text) || !parseInteger(text, 0, 0x7fffffff, &number)) {
+                *error = "--initial-balance takes whole seconds";
+                return false;
+            }
+            options->initialBalance = number;
+        } else if (arg == "--workers") {
+            if (!value(&text) || !parseInteger(text, 1, 256, &number)) {
+                *error = "--workers takes 1 to 256";
+                return false;
+            }
+            options->workers = int(number);
+        } else if (arg == "--balance") {
+            if (!value(&text) || !parseInteger(text, 0, 0x7fffffff, &number)) {
+                *error = "--balance takes whole seconds";
+                return false;
+            }
+            options->newBalance = number;
+        } else if (!arg.empty() && arg[0] == '-') {
+            *error = "unknown option " + arg;
+            return false;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.empty())
+        return true;
+    if (positional[0] != "add-user" || positional.size() != 3) {
+        *error = positional[0] == "add-user" ? "add-user takes NAME and PASSWORD" : "unknown command " + positional[0];
+        return false;
+    }
+    options->mode = ServiceOptions::Mode::AddUser;
+    options->newUser = positional[1];
+    options->newPassword = positional[2];
+    return true;
+}
+
+}  // namespace cw::service

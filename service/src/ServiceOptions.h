@@ -1,0 +1,29 @@
+#pragma once
+// The command line: running the server, or the operator's add-user.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cw::service {
+
+struct ServiceOptions {
+    enum class Mode { Serve, AddUser, Help };
+    Mode mode = Mode::Serve;
+    std::string listenAddress = "127.0.0.1";
+    int port = 30000;
+    std::string dataDirectory;  // empty: the default below
+    int64_t initialBalance = 600;
+    int workers = 0;  // 0: one per processor core
+    std::string newUser;
+    std::string newPassword;
+    int64_t newBalance = -1;  // -1: the initial balance
+};
+
+// Nothing and a message on a bad command line.
+bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptions *options, std::string *error);
+// $XDG_DATA_HOME/cuewright-service, else ~/.local/share/cuewright-service.
+std::string defaultDataDirectory();
+const char *serviceUsage();
+
+}  // namespace cw::service

@@ -1,0 +1,47 @@
+#pragma once
+// One client connection: non-blocking socket, every wait bounded. A peer
+// that sends nothing for the idle limit is dropped; waits also end early
+// when the service stops or the connection is asked to let go.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace cw::service {
+
+enum class IoResult { Ok, Closed, Stalled, Stopped, Failed };
+const char *ioResultText(IoResult result);
+
+class SocketStream {
+public:
+    SocketStream(int fd, const std::atomic<bool> &stopping,
+                 std::chrono::milliseconds idleLimit = std::chrono::seconds(60));
+    ~SocketStream();
+    SocketStream(const SocketStream &) = delete;
+    SocketStream &operator=(const SocketStream &) = delete;
+
+    // A second reason to give up waiting (another connection took the upload over).
+    void setAbandonFlag(const std::atomic<bool> *flag) { abandon_ = flag; }
+
+    IoResult readExact(void *buffer, size_t size);
+    // At least one byte, at most `size`.
+    IoResult readSome(void *buffer, size_t size, size_t *got);
+    IoResult writeAll(const void *data, size_t size);
+    IoResult writeAll(const std::string &data) { return writeAll(data.data(), data.size()); }
+    // Waits up to `wait` for the peer to hang up; stray input is discarded.
+    // Ok when the peer is still there afterwards.
+    IoResult watchPeer(std::chrono::milliseconds wait);
+
+private:
+    enum class Direction { In, Out };
+    IoResult waitFor(Direction direction, std::chrono::steady_clock::time_point deadline);
+    bool shouldStop() const;
+
+    int fd_;
+    const std::atomic<bool> &stopping_;
+    const std::atomic<bool> *abandon_ = nullptr;
+    std::chrono::milliseconds idleLimit_;
+};
+
+}  // namespace cw::service

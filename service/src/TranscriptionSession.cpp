@@ -1,0 +1,382 @@
+#include "TranscriptionSession.h"
+
+#include "EngineFactory.h"
+#include "MappedFile.h"
+#include "Md5.h"
+#include "MessageHeader.h"
+#include "ReplyText.h"
+#include "RequestBodies.h"
+#include "TranscriptText.h"
+#include "WavFormat.h"
+
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace cw::service {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int64_t kCommitEvery = 16 << 20;      // bytes between syncs during an upload
+constexpr int64_t kDiskReserve = 64 << 20;      // never fill the disk to the last byte
+constexpr auto kClaimWait = std::chrono::seconds(15);
+constexpr auto kProgressEvery = milliseconds(500);
+
+// What an engine run shares between its worker and the connection; either may
+// outlive the other (a timed-out engine finishes on its own later).
+struct EngineRun {
+    std::mutex mutex;
+    std::condition_variable finishedSignal;
+    bool started = false;
+    bool finished = false;
+    Clock::time_point startedAt;
+    std::atomic<int> percent{0};
+    std::atomic<bool> cancel{false};
+    engines::EngineResult result;
+};
+
+milliseconds engineTimeLimit(int64_t audioMs)
+{
+    return milliseconds(120000 + 2 * audioMs);
+}
+
+bool hashPrefix(int fd, int64_t length, Md5 &md5)
+{
+    std::vector<unsigned char> buffer(1 << 20);
+    int64_t offset = 0;
+    while (offset < length) {
+        const ssize_t n = ::pread(fd, buffer.data(), size_t(std::min<int64_t>(length - offset, int64_t(buffer.size()))), offset);
+        if (n <= 0)
+            return false;
+        md5.add(buffer.data(), size_t(n));
+        offset += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+struct TranscriptionSession::Job {
+    TranscriptionAnnouncement announcement;
+    UserRow user;
+    std::unique_ptr<SpoolEntry> upload;
+    Md5 audioDigest;
+    std::string transcript;
+    int64_t jobId = 0;
+    int64_t chargedSeconds = 0;
+    std::shared_ptr<MappedFile> audioFile;
+    WavLayout wav;
+};
+
+TranscriptionSession::TranscriptionSession(TranscriptionContext context, SocketStream &stream)
+    : context_(context), stream_(stream)
+{
+}
+
+bool TranscriptionSession::reply(int32_t status, const std::string &body)
+{
+    outcome_.status = status;
+    return stream_.writeAll(encodeReply(KindTranscribe, status, body)) == IoResult::Ok;
+}
+
+void TranscriptionSession::finish(Job &job, const std::string &state, const std::string &note)
+{
+    if (job.jobId != 0)
+        context_.store.release(job.jobId, state);
+    outcome_.note = note;
+}
+
+TranscriptionOutcome TranscriptionSession::run(const std::string &announcementBody)
+{
+    Job job;
+    if (!announce(announcementBody, job))
+        return outcome_;
+    if (!receiveAudio(job) || !receiveTranscript(job) || !checkUpload(job))
+        return outcome_;
+    runEngine(job);
+    return outcome_;
+}
+
+bool TranscriptionSession::announce(const std::string &body, Job &job)
+{
+    auto announcement = decodeAnnouncement(body);
+    if (!announcement) {
+        outcome_.note = "malformed announcement";
+        reply(TranscriptionStatus::Malformed);
+        return false;
+    }
+    job.announcement = *announcement;
+    const TranscriptionAnnouncement &a = job.announcement;
+    outcome_.user = a.username;
+
+    const StoreResult found = context_.accounts.sessionUser(a.session, &job.user);
+    if (found != StoreResult::Ok || job.user.name != a.username) {
+        outcome_.note = found == StoreResult::Error ? "store error" : "invalid session";
+        reply(found == StoreResult::Error ? TranscriptionStatus::ServiceError : TranscriptionStatus::Refused);
+        return false;
+    }
+    if (job.user.balance < a.durationSeconds) {
+        outcome_.note = "balance too low";
+        reply(TranscriptionStatus::NoBalance);
+        return false;
+    }
+    job.upload = context_.spool.claim(job.user.id, a.fingerprint, kClaimWait, context_.stopping);
+    if (!job.upload) {
+        outcome_.note = "upload busy";
+        reply(TranscriptionStatus::ServiceError);
+        return false;
+    }
+    std::string error;
+    if (!job.upload->open(a.audioSize, &error) || !hashPrefix(job.upload->fd(), job.upload->length(), job.audioDigest)) {
+        outcome_.note = error.empty() ? "cannot read spooled upload" : error;
+        reply(TranscriptionStatus::ServiceError);
+        return false;
+    }
+    const int64_t missing = a.audioSize - job.upload->length();
+    const int64_t free = context_.spool.freeBytes();
+    if (free >= 0 && free < missing + kDiskReserve) {
+        outcome_.note = "disk full";
+        reply(TranscriptionStatus::ServiceError);
+        return false;
+    }
+    if (context_.store.addJob(job.user.id, a.filename, a.durationSeconds, "uploading", context_.accounts.now(),
+                              &job.jobId)
+        != StoreResult::Ok) {
+        outcome_.note = "store error";
+        reply(TranscriptionStatus::ServiceError);
+        return false;
+    }
+    outcome_.status = TranscriptionStatus::Ok;
+    if (stream_.writeAll(encodeBodilessReply(KindTranscribe, TranscriptionStatus::Ok, int32_t(job.upload->length())))
+        != IoResult::Ok) {
+        finish(job, "interrupted", "peer gone after announcement");
+        return false;
+    }
+    return true;
+}
+
+bool TranscriptionSession::receiveAudio(Job &job)
+{
+    stream_.setAbandonFlag(&job.upload->abandonRequested());
+    std::vector<unsigned char> buffer(256 << 10);
+    int64_t left = job.announcement.audioSize - job.upload->length();
+    int64_t sinceCommit = 0;
+    while (left > 0) {
+        size_t got = 0;
+        const IoResult result = stream_.readSome(buffer.data(), size_t(std::min<int64_t>(left, int64_t(buffer.size()))), &got);
+        if (result != IoResult::Ok) {
+            job.upload->commit();
+            finish(job, "interrupted",
+                   std::string("audio upload cut at ") + std::to_string(job.upload->length()) + ": " + ioResultText(result));
+            return false;
+        }
+        if (!job.upload->append(buffer.data(), got)) {
+            job.upload->commit();
+            finish(job, "failed", "cannot write spool file");
+            reply(TranscriptionStatus::FileError);
+            return false;
+        }
+        job.audioDigest.add(buffer.data(), got);
+        left -= int64_t(got);
+        sinceCommit += int64_t(got);
+        if (sinceCommit >= kCommitEvery) {
+            job.upload->commit();
+            sinceCommit = 0;
+        }
+    }
+    if (!job.upload->commit()) {
+        finish(job, "failed", "cannot sync spool file");
+        reply(TranscriptionStatus::FileError);
+        return false;
+    }
+    return true;
+}
+
+bool TranscriptionSession::receiveTranscript(Job &job)
+{
+    job.transcript.resize(size_t(job.announcement.textSize));
+    if (job.transcript.empty())
+        return true;
+    const IoResult result = stream_.readExact(job.transcript.data(), job.transcript.size());
+    if (result != IoResult::Ok) {
+        finish(job, "interrupted", std::string("transcript upload cut: ") + ioResultText(result));
+        return false;
+    }
+    return true;
+}
+
+bool TranscriptionSession::checkUpload(Job &job)
+{
+    stream_.setAbandonFlag(nullptr);
+    const TranscriptionAnnouncement &a = job.announcement;
+    if (job.audioDigest.hex() != a.fingerprint) {
+        job.upload->discard();
+        finish(job, "corrupt", "audio digest mismatch");
+        reply(TranscriptionStatus::FileError);
+        return false;
+    }
+    if (a.hasTranscript() && Md5::of(job.transcript) != a.textFingerprint) {
+        finish(job, "corrupt", "transcript digest mismatch");
+        reply(TranscriptionStatus::FileError);
+        return false;
+    }
+    std::string reason;
+    job.audioFile = MappedFile::open(job.upload->partPath(), &reason);
+    if (!job.audioFile) {
+        finish(job, "failed", reason);
+        reply(TranscriptionStatus::FileError);
+        return false;
+    }
+    const auto layout = parseWav(job.audioFile->data(), job.audioFile->size(), int64_t(job.audioFile->size()), &reason);
+    if (!layout) {
+        job.upload->discard();
+        finish(job, "rejected", "unusable WAV: " + reason);
+        reply(TranscriptionStatus::EngineError);
+        return false;
+    }
+    job.wav = *layout;
+    job.chargedSeconds = layout->chargedSeconds();
+    const StoreResult held = context_.store.hold(job.jobId, job.user.id, job.chargedSeconds);
+    if (held != StoreResult::Ok) {
+        finish(job, "refused", held == StoreResult::Insufficient ? "balance too low for the WAV" : "store error");
+        reply(held == StoreResult::Insufficient ? TranscriptionStatus::NoBalance : TranscriptionStatus::EngineError);
+        return false;
+    }
+    context_.store.setJobState(job.jobId, "running", job.chargedSeconds);
+    return true;
+}
+
+void TranscriptionSession::runEngine(Job &job)
+{
+    const TranscriptionAnnouncement &a = job.announcement;
+    std::vector<std::string> lines;
+    std::shared_ptr<engines::Aligner> aligner;
+    std::shared_ptr<engines::Recognizer> recognizer;
+    if (a.hasTranscript()) {
+        lines = transcriptLines(job.transcript);
+        if (lines.empty()) {
+            finish(job, "rejected", "transcript has no lines");
+            reply(TranscriptionStatus::EngineError);
+            return;
+        }
+        aligner = makeAligner();
+    } else {
+        recognizer = makeRecognizer();
+        if (!recognizer) {
+            finish(job, "unsupported", "no recognizer available");
+            reply(TranscriptionStatus::EngineError);
+            return;
+        }
+    }
+
+    // Samples must be 2-byte aligned; a header of odd length forces a copy.
+    auto samples = std::make_shared<std::vector<int16_t>>();
+    engines::Audio audio;
+    audio.count = size_t(job.wav.dataBytes / 2);
+    const uint8_t *first = job.audioFile->data() + job.wav.dataOffset;
+    if (reinterpret_cast<uintptr_t>(first) % alignof(int16_t) == 0) {
+        audio.samples = reinterpret_cast<const int16_t *>(first);
+    } else {
+        samples->resize(audio.count);
+        std::memcpy(samples->data(), first, audio.count * 2);
+        audio.samples = samples->data();
+    }
+
+    auto run = std::make_shared<EngineRun>();
+    context_.engines.submit([run, audio, lines, aligner, recognizer, samples, file = job.audioFile,
+                             &stopping = context_.stopping] {
+        {
+            std::lock_guard<std::mutex> lock(run->mutex);
+            run->started = true;
+            run->startedAt = Clock::now();
+        }
+        auto progress = [run](int done, int total) {
+            if (total > 0)
+                run->percent = int(std::min<int64_t>(99, int64_t(done) * 100 / total));
+        };
+        auto cancel = [run, &stopping] { return run->cancel.load() || stopping.load(); };
+        engines::EngineResult result;
+        if (!cancel())
+            result = aligner ? aligner->align(audio, lines, progress, cancel) : recognizer->recognize(audio, progress, cancel);
+        else
+            result.status = engines::EngineStatus::Cancelled;
+        {
+            std::lock_guard<std::mutex> lock(run->mutex);
+            run->result = std::move(result);
+            run->finished = true;
+        }
+        run->finishedSignal.notify_all();
+    });
+
+    const milliseconds limit = engineTimeLimit(audio.durationMs());
+    Clock::time_point lastProgress = Clock::now() - kProgressEvery;
+    for (;;) {
+        bool timedOut = false;
+        {
+            std::unique_lock<std::mutex> lock(run->mutex);
+            run->finishedSignal.wait_for(lock, milliseconds(100), [&run] { return run->finished; });
+            if (run->finished)
+                break;
+            timedOut = run->started && Clock::now() - run->startedAt > limit;
+        }
+        if (timedOut) {
+            run->cancel = true;
+            finish(job, "timeout", "engine time limit passed");
+            reply(TranscriptionStatus::EngineTimeout);
+            return;
+        }
+        if (Clock::now() - lastProgress >= kProgressEvery) {
+            lastProgress = Clock::now();
+            if (!reply(TranscriptionStatus::Progress, progressBody(100, run->percent.load()))) {
+                run->cancel = true;
+                finish(job, "cancelled", "peer gone during the job");
+                return;
+            }
+        }
+        const IoResult peer = stream_.watchPeer(milliseconds(100));
+        if (peer != IoResult::Ok) {
+            run->cancel = true;
+            finish(job, "cancelled", std::string("job abandoned: ") + ioResultText(peer));
+            return;
+        }
+    }
+
+    const engines::EngineResult &result = run->result;
+    switch (result.status) {
+    case engines::EngineStatus::Ok: break;
+    case engines::EngineStatus::TimedOut:
+        finish(job, "timeout", "engine timed out: " + result.message);
+        reply(TranscriptionStatus::EngineTimeout);
+        return;
+    case engines::EngineStatus::Cancelled:
+        finish(job, "cancelled", "engine cancelled");
+        return;
+    case engines::EngineStatus::Error:
+        finish(job, "error", "engine error: " + result.message);
+        reply(TranscriptionStatus::EngineError);
+        return;
+    }
+    const std::string text = resultText(result.lines);
+    if (text.empty()) {
+        finish(job, "error", "engine returned no lines");
+        reply(TranscriptionStatus::EngineError);
+        return;
+    }
+    if (!reply(TranscriptionStatus::Ok, text)) {
+        finish(job, "cancelled", "peer gone before the result");
+        return;
+    }
+    if (context_.store.settle(job.jobId, a.filename, context_.accounts.now()) != StoreResult::Ok)
+        outcome_.note = "result delivered but the charge was not recorded";
+    else
+        outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s";
+    job.upload->discard();
+}
+
+}  // namespace cw::service

@@ -1,0 +1,80 @@
+#pragma once
+// Partial uploads on disk, one per user and audio fingerprint, so a cut
+// upload resumes where it stopped. Beside each "<fingerprint>.part" a
+// "<fingerprint>.len" names how many of its bytes were synced to disk; only
+// those count after a crash, however long the file is.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace cw::service {
+
+class UploadSpool;
+
+class SpoolEntry {
+public:
+    ~SpoolEntry();  // syncs what was written, then frees the claim
+    SpoolEntry(const SpoolEntry &) = delete;
+    SpoolEntry &operator=(const SpoolEntry &) = delete;
+
+    // Opens the part file and cuts it back to the synced length (0 when it
+    // exceeds `expectedSize`, which means it belongs to something else).
+    bool open(int64_t expectedSize, std::string *error);
+    int64_t length() const { return length_; }
+    const std::string &partPath() const { return partPath_; }
+    int fd() const { return fd_; }
+
+    bool append(const void *data, size_t size);
+    // fdatasync, then record the length durably.
+    bool commit();
+    // Empties the entry (a corrupt or consumed upload).
+    void discard();
+    // Set when a newer connection wants this upload.
+    const std::atomic<bool> &abandonRequested() const { return *abandon_; }
+
+private:
+    friend class UploadSpool;
+    SpoolEntry(UploadSpool &spool, std::string key, std::string partPath, std::string lengthPath,
+               std::shared_ptr<std::atomic<bool>> abandon);
+    bool writeLengthFile(int64_t length);
+
+    UploadSpool &spool_;
+    std::string key_;
+    std::string partPath_;
+    std::string lengthPath_;
+    std::shared_ptr<std::atomic<bool>> abandon_;
+    int fd_ = -1;
+    int64_t length_ = 0;
+    int64_t committed_ = 0;
+};
+
+class UploadSpool {
+public:
+    explicit UploadSpool(std::string directory);
+    const std::string &directory() const { return directory_; }
+
+    // Claims the upload, asking an earlier connection holding it to let go
+    // and waiting up to `wait` for it. Null when it could not be had.
+    std::unique_ptr<SpoolEntry> claim(int64_t userId, const std::string &fingerprint, std::chrono::milliseconds wait,
+                                      const std::atomic<bool> &stopping);
+    // Removes unclaimed entries untouched for longer than `maxAgeSeconds`.
+    int sweep(int64_t maxAgeSeconds);
+    int64_t freeBytes() const;
+
+private:
+    friend class SpoolEntry;
+    void release(const std::string &key);
+
+    std::string directory_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    std::map<std::string, std::shared_ptr<std::atomic<bool>>> claims_;
+};
+
+}  // namespace cw::service

@@ -1,0 +1,119 @@
+// cuewright-service: the recognition and account service.
+
+#include "AccountService.h"
+#include "Md5.h"
+#include "PasswordHasher.h"
+#include "RequestBodies.h"
+#include "Server.h"
+#include "ServiceOptions.h"
+#include "SqliteAccountStore.h"
+#include "UploadSpool.h"
+#include "WorkerPool.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace cw::service;
+
+namespace {
+
+int wakeWriteFd = -1;
+
+void onStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeWriteFd, &byte, 1);
+}
+
+int addUser(AccountService &accounts, const ServiceOptions &options)
+{
+    if (!isValidUsername(options.newUser)) {
+        std::fprintf(stderr, "user names are 1 to 64 of A-Z a-z 0-9 @ _\n");
+        return 2;
+    }
+    const int64_t balance = options.newBalance >= 0 ? options.newBalance : options.initialBalance;
+    switch (accounts.addUser(options.newUser, Md5::of(options.newPassword), balance)) {
+    case StoreResult::Ok:
+        std::printf("created user %s with %lld s\n", options.newUser.c_str(), static_cast<long long>(balance));
+        return 0;
+    case StoreResult::Conflict:
+        std::fprintf(stderr, "user %s already exists\n", options.newUser.c_str());
+        return 1;
+    default:
+        std::fprintf(stderr, "cannot store the user\n");
+        return 1;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);  // the SQL driver plugins are found through it
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    ServiceOptions options;
+    std::string error;
+    if (!parseServiceOptions(arguments, &options, &error)) {
+        std::fprintf(stderr, "%s\n%s", error.c_str(), serviceUsage());
+        return 2;
+    }
+    if (options.mode == ServiceOptions::Mode::Help) {
+        std::printf("%s", serviceUsage());
+        return 0;
+    }
+    const std::string dataDirectory = options.dataDirectory.empty() ? defaultDataDirectory() : options.dataDirectory;
+    if (!QDir().mkpath(QString::fromStdString(dataDirectory))) {
+        std::fprintf(stderr, "cannot create %s\n", dataDirectory.c_str());
+        return 1;
+    }
+    const int workers = options.workers > 0 ? options.workers : int(std::max(1u, std::thread::hardware_concurrency()));
+
+    auto store = SqliteAccountStore::open(dataDirectory + "/accounts.sqlite", &error);
+    if (!store) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    PasswordHasher hasher(workers);
+    AccountService accounts(*store, hasher, options.initialBalance);
+    if (options.mode == ServiceOptions::Mode::AddUser)
+        return addUser(accounts, options);
+
+    if (store->recoverAfterRestart() != StoreResult::Ok) {
+        std::fprintf(stderr, "cannot recover the store after a restart\n");
+        return 1;
+    }
+    UploadSpool spool(dataDirectory + "/spool");
+    spool.sweep(24 * 3600);
+
+    int wakePipe[2];
+    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("pipe");
+        return 1;
+    }
+    wakeWriteFd = wakePipe[1];
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::atomic<bool> stopping{false};
+    WorkerPool engines(workers);
+    Server server({accounts, *store, spool, engines}, stopping);
+    if (!server.listen(options.listenAddress, options.port, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    std::printf("listening on %s:%d\n", server.boundAddress().c_str(), server.boundPort());
+    std::fflush(stdout);
+    server.run(wakePipe[0]);
+    std::fprintf(stderr, "stopped\n");
+    return 0;
+}
