@@ -53,25 +53,45 @@ QString wavOutputPathFor(const QString &mediaPath, const QString &scratchFolder)
     return QStringLiteral("%1/%2.wav").arg(scratchFolder, QFileInfo(mediaPath).fileName());
 }
 
+namespace {
+
+// Folds `count` samples into the running extremes; a fixed-size call lets
+// the compiler vectorise it.
+template <quint64 Count>
+void foldExtremes(const qint16 *samples, qint16 &maximum, qint16 &minimum)
+{
+    qint16 hi = maximum;
+    qint16 lo = minimum;
+    for (quint64 i = 0; i < Count; ++i) {
+        hi = samples[i] > hi ? samples[i] : hi;
+        lo = samples[i] < lo ? samples[i] : lo;
+    }
+    maximum = hi;
+    minimum = lo;
+}
+
+} // namespace
+
 int peakSample(const char *samples, quint64 byteCount)
 {
     const quint64 count = byteCount / 2;
-    int maximum = 0;
-    int minimum = 0;
-    // Chunked so the inner loop works on an aligned local copy and vectorises.
+    qint16 maximum = 0;
+    qint16 minimum = 0;
+    // Copied block by block: the samples may sit at an odd offset in the file.
     constexpr quint64 Block = 4096;
     qint16 block[Block];
-    for (quint64 done = 0; done < count;) {
-        const quint64 n = qMin(Block, count - done);
-        std::memcpy(block, samples + done * 2, n * 2);
-        for (quint64 i = 0; i < n; ++i) {
-            const int s = block[i];
-            maximum = s > maximum ? s : maximum;
-            minimum = s < minimum ? s : minimum;
-        }
-        done += n;
+    quint64 done = 0;
+    for (; done + Block <= count; done += Block) {
+        std::memcpy(block, samples + done * 2, Block * 2);
+        foldExtremes<Block>(block, maximum, minimum);
     }
-    return qMax(maximum, -minimum);
+    const quint64 rest = count - done;
+    std::memcpy(block, samples + done * 2, rest * 2);
+    for (quint64 i = 0; i < rest; ++i) {
+        maximum = qMax(maximum, block[i]);
+        minimum = qMin(minimum, block[i]);
+    }
+    return qMax(int(maximum), -int(minimum));
 }
 
 std::optional<float> gainForPeak(int peak)

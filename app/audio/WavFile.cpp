@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <cstring>
-#include <new>
+#include <sys/mman.h>
 
 namespace {
 
@@ -120,6 +120,11 @@ WavLoadError locateWavData(const char *buffer, quint64 length, WavDataLocation &
     }
 }
 
+void WavBufferRelease::operator()(char *buffer) const
+{
+    munmap(buffer, size_t(length));
+}
+
 void WavFile::reset()
 {
     m_buffer.reset();
@@ -149,11 +154,15 @@ bool WavFile::Load(const QString &path)
         return false;
     }
 
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size_t(length)]);
-    if (!buffer) {
+    // Anonymous pages asked for as huge pages: a 1 GiB file then costs a few
+    // hundred page faults instead of a quarter million.
+    void *pages = mmap(nullptr, size_t(length), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) {
         m_error = WavLoadError::OutOfMemory;
         return false;
     }
+    madvise(pages, size_t(length), MADV_HUGEPAGE);
+    std::unique_ptr<char, WavBufferRelease> buffer(static_cast<char *>(pages), WavBufferRelease{quint64(length)});
     qint64 done = 0;
     while (done < length) {
         const qint64 got = file.read(buffer.get() + done, length - done);

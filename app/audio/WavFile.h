@@ -34,6 +34,13 @@ struct WavDataLocation
 // refusal rules can be checked on crafted buffers.
 WavLoadError locateWavData(const char *buffer, quint64 length, WavDataLocation &location);
 
+// Releases a WavFile buffer (anonymous pages of `length` bytes).
+struct WavBufferRelease
+{
+    quint64 length = 0;
+    void operator()(char *buffer) const;
+};
+
 // A whole PCM WAV file held in memory. Samples are exposed in place, exactly as
 // in the file (a "RIFX" file's samples stay big-endian).
 class WavFile
@@ -64,6 +71,6 @@ private:
     quint32 m_fileLength = 0;
     quint32 m_dataSize = 0;
     quint32 m_dataOffset = 0;
-    std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<char, WavBufferRelease> m_buffer;
     WavLoadError m_error = WavLoadError::None;
 };
