@@ -32,6 +32,7 @@ struct EngineResult {
     EngineStatus status = EngineStatus::Error;
     std::vector<TimedLine> lines;
     std::string message;  // why, when not Ok
+    std::vector<std::string> notes;  // for the service log: confidence, warnings
 };
 
 // done/total in any unit the engine likes; called from the engine's thread.

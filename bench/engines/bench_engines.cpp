@@ -1,0 +1,244 @@
+// Accuracy and speed of the service's speech engines on speech with known
+// line boundaries. Prints every figure; run with --quick to skip the
+// one-hour alignment.
+
+#include "BenchMaterial.h"
+#include "Engines.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <sys/resource.h>
+
+using namespace cw::engines;
+
+namespace {
+
+bool gDetail = false;
+const QString kLibrivox = "/usr/share/pocketsphinx/test/data/librivox";
+
+const QStringList kEnglishSentences = {
+    "The harbour was quiet when the first boats came back in the evening.",
+    "She folded the letter twice and put it in the drawer beside the window.",
+    "Nobody expected the bridge to open before the end of the summer.",
+    "We walked along the river until the lights of the town were behind us.",
+    "The committee will meet again on Thursday to discuss the new budget.",
+    "He said the train was late because of snow on the northern line.",
+    "A small dog followed them all the way from the market to the station.",
+    "Please remember to close the door when you leave the kitchen.",
+    "The old library has more than a thousand books about the sea.",
+    "They finished the painting just before the guests arrived for dinner.",
+};
+
+const QStringList kMandarinSentences = {
+    "今天天气很好，我们一起去公园散步吧。",
+    "这本书讲的是一个年轻人离开家乡的故事。",
+    "请把窗户关上，外面的风太大了。",
+    "他每天早上七点起床，然后去跑步。",
+    "我们明天下午在图书馆门口见面。",
+    "这家饭店的菜又便宜又好吃。",
+    "孩子们在操场上高兴地踢足球。",
+    "火车因为下雪晚点了两个小时。",
+    "她给妈妈打电话，说周末不回家了。",
+    "老师让我们把作业写完再出去玩。",
+};
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+long peakRssMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+bool validOrder(const std::vector<TimedLine> &lines, size_t expected, int64_t audioMs) {
+    if (lines.size() != expected)
+        return false;
+    int64_t previous = 0;
+    for (const TimedLine &l : lines) {
+        if (l.startMs < previous || l.endMs <= l.startMs || l.endMs > audioMs)
+            return false;
+        previous = l.endMs;
+    }
+    return true;
+}
+
+struct AlignmentFigures {
+    double meanMs = 0, maxMs = 0, rtf = 0, meanConfidence = 0;
+    bool valid = false;
+};
+
+AlignmentFigures alignAndScore(Aligner &aligner, const TestSet &set) {
+    AlignmentFigures f;
+    Audio audio{set.samples.data(), set.samples.size(), 16000};
+    const auto start = std::chrono::steady_clock::now();
+    const EngineResult r = aligner.align(audio, set.lines, {}, {});
+    f.rtf = seconds(start) / set.durationSeconds();
+    f.valid = r.status == EngineStatus::Ok && validOrder(r.lines, set.lines.size(), audio.durationMs());
+    if (!f.valid) {
+        std::printf("  %s: FAILED (%s)\n", set.name.c_str(), r.message.c_str());
+        return f;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < r.lines.size(); ++i) {
+        const double a = std::fabs(double(r.lines[i].startMs - set.truth[i].startMs));
+        const double b = std::fabs(double(r.lines[i].endMs - set.truth[i].endMs));
+        if (gDetail && std::max(a, b) > 80)
+            std::printf("    line %zu: true %lld-%lld, got %lld-%lld\n", i, (long long)set.truth[i].startMs,
+                        (long long)set.truth[i].endMs, (long long)r.lines[i].startMs, (long long)r.lines[i].endMs);
+        sum += a + b;
+        f.maxMs = std::max({f.maxMs, a, b});
+        f.meanConfidence += r.lines[i].confidence / double(r.lines.size());
+    }
+    f.meanMs = sum / double(2 * r.lines.size());
+    std::printf("  %-34s %5zu lines %7.1f s  boundary error mean %6.1f ms  max %6.0f ms  RTF %.4f  conf %.2f\n",
+                set.name.c_str(), set.lines.size(), set.durationSeconds(), f.meanMs, f.maxMs, f.rtf,
+                f.meanConfidence);
+    return f;
+}
+
+std::vector<std::string> wordsOf(const std::string &text) {
+    std::vector<std::string> words;
+    std::string cleaned;
+    for (char c : text)
+        cleaned += std::isalpha(static_cast<unsigned char>(c)) || c == '\'' ? char(std::tolower(c)) : ' ';
+    std::istringstream in(cleaned);
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+size_t editDistance(const std::vector<std::string> &a, const std::vector<std::string> &b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+void recognitionFigures(Recognizer &recognizer, const std::string &name,
+                        const std::vector<std::pair<std::vector<int16_t>, std::string>> &clips, bool show) {
+    size_t errors = 0, referenceWords = 0;
+    double audioSeconds = 0, elapsed = 0;
+    for (const auto &[samples, text] : clips) {
+        Audio audio{samples.data(), samples.size(), 16000};
+        const auto start = std::chrono::steady_clock::now();
+        const EngineResult r = recognizer.recognize(audio, {}, {});
+        elapsed += seconds(start);
+        audioSeconds += double(samples.size()) / 16000;
+        std::string hypothesis;
+        for (const TimedLine &l : r.lines)
+            hypothesis += l.text + " ";
+        const auto ref = wordsOf(text);
+        errors += editDistance(ref, wordsOf(hypothesis));
+        referenceWords += ref.size();
+        if (show)
+            std::printf("    ref: %s\n    hyp: %s\n", text.c_str(), hypothesis.c_str());
+    }
+    std::printf("  %-34s WER %5.1f %% (%zu/%zu)  RTF %.3f over %.1f s\n", name.c_str(),
+                100.0 * double(errors) / double(std::max<size_t>(1, referenceWords)), errors, referenceWords,
+                elapsed / audioSeconds, audioSeconds);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const bool quick = args.contains("--quick");
+    const bool showWords = args.contains("--words");
+    gDetail = args.contains("--detail");
+    QTemporaryDir work;
+
+    const std::vector<Clip> librivox = librivoxClips(kLibrivox);
+    const std::vector<Clip> flite = fliteClips(kEnglishSentences, work.path());
+    const std::vector<Clip> mandarin = espeakMandarinClips(kMandarinSentences, work.path());
+    if (librivox.size() != 5 || flite.size() != size_t(kEnglishSentences.size()) ||
+        mandarin.size() != size_t(kMandarinSentences.size())) {
+        std::fprintf(stderr, "test material missing (pocketsphinx-testdata, flite, espeak-ng)\n");
+        return 1;
+    }
+
+    std::printf("Alignment (boundary error = |start - true start| and |end - true end| of every line)\n");
+    auto aligner = makeSpeechAligner();
+    std::vector<TestSet> sets = {
+        joinClips("LibriVox, run together (100-190 ms)", librivox, 3, 100, 190, 1),
+        joinClips("LibriVox, clear pauses (300-600 ms)", librivox, 3, 300, 600, 2),
+        joinClips("flite, run together (100-190 ms)", flite, 1, 100, 190, 3),
+        joinClips("flite, clear pauses (300-600 ms)", flite, 1, 300, 600, 4),
+        joinClips("Mandarin, run together (100-190 ms)", mandarin, 1, 100, 190, 5),
+        joinClips("Mandarin, clear pauses (300-600 ms)", mandarin, 1, 300, 600, 6),
+    };
+    for (const TestSet &set : sets)
+        alignAndScore(*aligner, set);
+
+    {
+        // The wrong transcript for the audio: still a result in order, and a warning.
+        TestSet wrong = sets[1];
+        wrong.lines.clear();
+        for (const QString &s : kEnglishSentences)
+            wrong.lines.push_back(s.toStdString());
+        Audio audio{wrong.samples.data(), wrong.samples.size(), 16000};
+        const EngineResult r = aligner->align(audio, wrong.lines, {}, {});
+        std::printf("  mismatched transcript: status %s, order %s, notes: %s\n",
+                    r.status == EngineStatus::Ok ? "ok" : "error",
+                    validOrder(r.lines, wrong.lines.size(), audio.durationMs()) ? "valid" : "BROKEN",
+                    r.notes.empty() ? "-" : r.notes.back().c_str());
+    }
+
+    std::printf("\nRecognition (English)\n");
+    std::string error;
+    const auto loadStart = std::chrono::steady_clock::now();
+    auto recognizer = makeSpeechRecognizer({}, &error);
+    if (!recognizer) {
+        std::fprintf(stderr, "recogniser: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("  decoder load %.2f s\n", seconds(loadStart));
+    std::vector<std::pair<std::vector<int16_t>, std::string>> realClips, fliteSpeech;
+    for (const char *id : {"0870", "0880", "0890", "0920", "0930"}) {
+        std::vector<int16_t> s;
+        readWav16kMono(kLibrivox + "/sense_and_sensibility_01_austen_64kb-" + QString(id) + ".wav", s);
+        realClips.push_back({s, ""});
+    }
+    for (size_t i = 0; i < realClips.size(); ++i)
+        realClips[i].second = librivox[i].text;
+    recognitionFigures(*recognizer, "LibriVox clips (5)", realClips, showWords);
+    {
+        const TestSet joined = joinClips("", librivox, 1, 300, 600, 7);
+        recognitionFigures(*recognizer, "LibriVox clips joined", {{joined.samples, [&] {
+                                                                      std::string t;
+                                                                      for (auto &l : joined.lines) t += l + " ";
+                                                                      return t;
+                                                                  }()}},
+                           false);
+    }
+    for (const Clip &c : flite)
+        fliteSpeech.push_back({c.samples, c.text});
+    recognitionFigures(*recognizer, "flite sentences (10)", fliteSpeech, showWords);
+
+    if (!quick) {
+        std::printf("\nOne hour of alignment\n");
+        const int rounds = int(std::ceil(3600.0 / joinClips("", librivox, 1, 350, 350, 8).durationSeconds()));
+        TestSet hour = joinClips("LibriVox, one hour (100-600 ms)", librivox, rounds, 100, 600, 9);
+        alignAndScore(*aligner, hour);
+        std::printf("  peak resident memory %ld MB (process, test audio included: %.0f MB)\n", peakRssMb(),
+                    double(hour.samples.size()) * 2 / 1e6);
+    }
+    return 0;
+}

@@ -1,0 +1,158 @@
+#include "DtwAligner.h"
+
+#include "MfccExtractor.h"
+#include "SpeechSynthesizer.h"
+#include "VoiceActivity.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace cw::engines {
+
+namespace {
+
+constexpr int kSamplesPerFrame = 160;  // 10 ms at 16 kHz
+constexpr int kProgressTotal = 100;
+
+struct SyntheticTranscript {
+    std::vector<int16_t> samples;
+    std::vector<std::pair<size_t, size_t>> lineFrames;  // [first, last] frame of each line
+};
+
+// Frame distances at or below kGoodMatch count as a sure match, at or above
+// kNoMatch as none; measured on normalised MFCCs of matching and unrelated
+// speech.
+constexpr double kGoodMatch = 3.2;
+constexpr double kNoMatch = 4.6;
+constexpr double kWarnBelowConfidence = 0.25;
+
+double confidenceOf(double meanDistance) {
+    return std::clamp((kNoMatch - meanDistance) / (kNoMatch - kGoodMatch), 0.0, 1.0);
+}
+
+EngineResult failure(EngineStatus status, std::string message) {
+    EngineResult r;
+    r.status = status;
+    r.message = std::move(message);
+    return r;
+}
+
+}  // namespace
+
+EngineResult DtwAligner::align(const Audio &audio, const std::vector<std::string> &lines,
+                               const ProgressFn &progress, const CancelFn &cancel) {
+    auto report = [&](int done) {
+        if (progress)
+            progress(done, kProgressTotal);
+    };
+    auto cancelled = [&] { return cancel && cancel(); };
+
+    if (audio.sampleRate != 16000)
+        return failure(EngineStatus::Error, "alignment needs 16 kHz audio");
+    const int64_t audioMs = audio.durationMs();
+    if (lines.empty()) {
+        EngineResult r;
+        r.status = EngineStatus::Ok;
+        return r;
+    }
+    if (audioMs < int64_t(lines.size()))
+        return failure(EngineStatus::Error, "the audio is too short for " + std::to_string(lines.size()) + " lines");
+
+    // 1. Speak the transcript, line by line, with known line positions.
+    const bool anyHan = std::any_of(lines.begin(), lines.end(), containsHan);
+    const Script fallback = anyHan ? Script::Han : Script::Latin;
+    SpeechSynthesizer synthesizer;
+    SyntheticTranscript synthetic;
+    const size_t leading = size_t(options_.leadingSilenceMs) * 16;
+    const size_t gap = size_t(options_.lineGapMs) * 16;
+    synthetic.samples.assign(leading, 0);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<int16_t> speech = synthesizer.speak(lines[i], fallback, cancel);
+        if (cancelled())
+            return failure(EngineStatus::Cancelled, "cancelled");
+        if (!synthesizer.lastError().empty())
+            return failure(EngineStatus::Error, synthesizer.lastError());
+        if (speech.size() < size_t(kSamplesPerFrame) * 5)  // nothing to say: a short pause
+            speech.resize(size_t(kSamplesPerFrame) * 5, 0);
+        const size_t first = synthetic.samples.size() / kSamplesPerFrame;
+        synthetic.samples.insert(synthetic.samples.end(), speech.begin(), speech.end());
+        const size_t last = synthetic.samples.size() / kSamplesPerFrame - 1;
+        synthetic.lineFrames.emplace_back(first, std::max(first, last));
+        synthetic.samples.insert(synthetic.samples.end(), i + 1 < lines.size() ? gap : leading, 0);
+        report(int(30 * (i + 1) / lines.size()));
+    }
+
+    // 2. Features of both.
+    MfccExtractor mfcc;
+    if (!mfcc.ok())
+        return failure(EngineStatus::Error, "MFCC front end unavailable");
+    const FeatureMatrix syntheticFeatures = spectralShape(mfcc.compute(synthetic.samples.data(), synthetic.samples.size()));
+    std::vector<int16_t>().swap(synthetic.samples);
+    report(35);
+    if (cancelled())
+        return failure(EngineStatus::Cancelled, "cancelled");
+    const FeatureMatrix audioFeatures = spectralShape(mfcc.compute(audio.samples, audio.count));
+    report(50);
+    if (cancelled())
+        return failure(EngineStatus::Cancelled, "cancelled");
+    if (audioFeatures.frames() == 0 || syntheticFeatures.frames() == 0)
+        return failure(EngineStatus::Error, "no features from the audio");
+
+    // 3. Warp the synthetic speech onto the recording.
+    const WarpPath path = warpCoarseToFine(syntheticFeatures, audioFeatures, options_.dtw, cancel);
+    if (path.cancelled || cancelled())
+        return failure(EngineStatus::Cancelled, "cancelled");
+    if (path.points.empty())
+        return failure(EngineStatus::Error, "warping found no path");
+    report(85);
+
+    // 4. Carry each line's frames across the path.
+    const size_t syntheticFrames = syntheticFeatures.frames();
+    std::vector<int32_t> firstMatch(syntheticFrames, -1), lastMatch(syntheticFrames, -1);
+    std::vector<double> costSum(syntheticFrames, 0);
+    std::vector<int> costCount(syntheticFrames, 0);
+    for (size_t k = 0; k < path.points.size(); ++k) {
+        const WarpPoint &p = path.points[k];
+        if (firstMatch[size_t(p.a)] < 0)
+            firstMatch[size_t(p.a)] = p.b;
+        lastMatch[size_t(p.a)] = p.b;
+        costSum[size_t(p.a)] += path.localCost[k];
+        ++costCount[size_t(p.a)];
+    }
+    EngineResult result;
+    result.status = EngineStatus::Ok;
+    double confidenceSum = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const size_t first = std::min(synthetic.lineFrames[i].first, syntheticFrames - 1);
+        const size_t last = std::min(synthetic.lineFrames[i].second, syntheticFrames - 1);
+        TimedLine line;
+        line.text = lines[i];
+        line.startMs = int64_t(firstMatch[first]) * 10;
+        line.endMs = int64_t(lastMatch[last] + 1) * 10;
+        double sum = 0;
+        int count = 0;
+        for (size_t f = first; f <= last; ++f) {
+            sum += costSum[f];
+            count += costCount[f];
+        }
+        line.confidence = confidenceOf(count ? sum / count : kNoMatch);
+        confidenceSum += line.confidence;
+        result.lines.push_back(std::move(line));
+    }
+
+    // 5. Boundaries onto the pauses the recording really has.
+    const std::vector<uint8_t> speech = detectSpeechFrames(audio.samples, audio.count, audio.sampleRate);
+    snapToPauses(result.lines, findPauses(speech, options_.minPauseMs), options_.snap);
+    enforceLineOrder(result.lines, audioMs);
+    report(kProgressTotal);
+
+    const double meanConfidence = confidenceSum / double(lines.size());
+    char summary[96];
+    std::snprintf(summary, sizeof summary, "alignment: %zu lines, mean confidence %.2f", lines.size(), meanConfidence);
+    result.notes.push_back(summary);
+    if (meanConfidence < kWarnBelowConfidence)
+        result.notes.push_back("warning: the transcript does not seem to match the audio; times are rough");
+    return result;
+}
+
+}  // namespace cw::engines

@@ -1,0 +1,31 @@
+#pragma once
+// Transcript alignment by synthesis: each line is spoken by the synthesiser,
+// the synthetic speech is warped onto the recording (MFCC + DTW), the line
+// boundaries are carried across and snapped to the pauses of the recording.
+
+#include "Dtw.h"
+#include "LineTiming.h"
+#include "SpeechEngine.h"
+
+namespace cw::engines {
+
+struct AlignerOptions {
+    DtwOptions dtw;
+    SnapOptions snap;
+    int64_t leadingSilenceMs = 300;  // around and between the synthetic lines,
+    int64_t lineGapMs = 200;         // so pauses of the recording have a match
+    int64_t minPauseMs = 60;
+};
+
+class DtwAligner : public Aligner {
+public:
+    explicit DtwAligner(AlignerOptions options = {}) : options_(options) {}
+
+    EngineResult align(const Audio &audio, const std::vector<std::string> &lines,
+                       const ProgressFn &progress, const CancelFn &cancel) override;
+
+private:
+    AlignerOptions options_;
+};
+
+}  // namespace cw::engines

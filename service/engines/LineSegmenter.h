@@ -1,0 +1,28 @@
+#pragma once
+// Recognised words into subtitle lines a viewer can read: cut at pauses and
+// before a line grows past its character or time budget.
+
+#include "SpeechEngine.h"
+
+#include <string>
+#include <vector>
+
+namespace cw::engines {
+
+struct TimedWord {
+    std::string text;
+    int64_t startMs = 0;
+    int64_t endMs = 0;
+};
+
+struct SegmentRules {
+    size_t maxChars = 42;
+    int64_t maxMs = 7000;
+    int64_t pauseMs = 300;  // a silence this long ends a line
+};
+
+// Words must be in time order. Each line starts at its first word and ends at
+// its last; its first letter is capitalised.
+std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const SegmentRules &rules = {});
+
+}  // namespace cw::engines

@@ -1,0 +1,155 @@
+#include "SphinxRecognizer.h"
+
+#include "LineTiming.h"
+
+#include <pocketsphinx.h>
+#include <sphinxbase/err.h>
+
+#include <algorithm>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace cw::engines {
+
+namespace {
+
+bool fileExists(const std::string &path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+constexpr int kMsPerFrame = 10;
+constexpr size_t kFeedSamples = 16000;  // one second per call, so cancel is heard
+
+}  // namespace
+
+std::vector<Span> planUtterances(const std::vector<Span> &speech, int64_t audioMs, int64_t maxMs,
+                                 int64_t paddingMs) {
+    std::vector<Span> joined;
+    for (const Span &s : speech) {
+        if (!joined.empty() && s.endMs - joined.back().startMs <= maxMs) {
+            joined.back().endMs = s.endMs;
+            continue;
+        }
+        // A region longer than allowed is cut into equal pieces.
+        const int64_t pieces = std::max<int64_t>(1, (s.lengthMs() + maxMs - 1) / maxMs);
+        for (int64_t k = 0; k < pieces; ++k)
+            joined.push_back({s.startMs + s.lengthMs() * k / pieces, s.startMs + s.lengthMs() * (k + 1) / pieces});
+    }
+    std::vector<Span> padded = joined;
+    for (size_t i = 0; i < joined.size(); ++i) {
+        const int64_t lowest = i ? (joined[i - 1].endMs + joined[i].startMs) / 2 : 0;
+        const int64_t highest = i + 1 < joined.size() ? (joined[i].endMs + joined[i + 1].startMs) / 2 : audioMs;
+        padded[i].startMs = std::max(lowest, joined[i].startMs - paddingMs);
+        padded[i].endMs = std::min(highest, joined[i].endMs + paddingMs);
+    }
+    return padded;
+}
+
+std::string readableWord(const std::string &decoderWord) {
+    if (decoderWord.empty() || decoderWord[0] == '<' || decoderWord[0] == '[' ||
+        decoderWord.rfind("++", 0) == 0)
+        return {};
+    const size_t paren = decoderWord.find('(');
+    return paren == std::string::npos || paren == 0 ? decoderWord : decoderWord.substr(0, paren);
+}
+
+SphinxRecognizer::SphinxRecognizer(RecognizerOptions options) : options_(std::move(options)) {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { err_set_logfp(nullptr); });
+    const std::string hmm = options_.modelDir + "/en-us";
+    const std::string lm = options_.modelDir + "/en-us.lm.bin";
+    const std::string dict = options_.modelDir + "/cmudict-en-us.dict";
+    for (const std::string &path : {hmm, lm, dict})
+        if (!fileExists(path)) {
+            loadError_ = "English speech model missing: " + path;
+            return;
+        }
+    // Silence removal shifts word times in long utterances; the pauses are
+    // cut out before decoding instead.
+    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-lm", lm.c_str(),
+                                   "-dict", dict.c_str(), "-remove_silence", "no", "-logfn", "/dev/null",
+                                   nullptr);
+    if (!config) {
+        loadError_ = "speech recogniser configuration refused";
+        return;
+    }
+    decoder_ = ps_init(config);
+    cmd_ln_free_r(config);
+    if (!decoder_)
+        loadError_ = "speech recogniser failed to load its model";
+}
+
+SphinxRecognizer::~SphinxRecognizer() {
+    if (decoder_)
+        ps_free(decoder_);
+}
+
+bool SphinxRecognizer::decode(const int16_t *samples, size_t count, int64_t offsetMs,
+                              std::vector<TimedWord> &words, const CancelFn &cancel) {
+    if (ps_start_utt(decoder_) < 0)
+        return false;
+    for (size_t done = 0; done < count; done += kFeedSamples) {
+        if (cancel && cancel()) {
+            ps_end_utt(decoder_);
+            return false;
+        }
+        const size_t n = std::min(kFeedSamples, count - done);
+        if (ps_process_raw(decoder_, samples + done, n, FALSE, FALSE) < 0) {
+            ps_end_utt(decoder_);
+            return false;
+        }
+    }
+    ps_end_utt(decoder_);
+    for (ps_seg_t *seg = ps_seg_iter(decoder_); seg; seg = ps_seg_next(seg)) {
+        const std::string text = readableWord(ps_seg_word(seg));
+        if (text.empty())
+            continue;
+        int first = 0, last = 0;
+        ps_seg_frames(seg, &first, &last);
+        words.push_back({text, offsetMs + int64_t(first) * kMsPerFrame, offsetMs + int64_t(last + 1) * kMsPerFrame});
+    }
+    return true;
+}
+
+EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &progress, const CancelFn &cancel) {
+    EngineResult result;
+    if (!decoder_) {
+        result.message = loadError_;
+        return result;
+    }
+    if (audio.sampleRate != 16000) {
+        result.message = "recognition needs 16 kHz audio";
+        return result;
+    }
+    const int64_t audioMs = audio.durationMs();
+    const std::vector<uint8_t> speech = detectSpeechFrames(audio.samples, audio.count, audio.sampleRate);
+    const std::vector<Span> utterances =
+        speech.empty() ? std::vector<Span>{{0, audioMs}}
+                       : planUtterances(findSpeech(speech, options_.splitPauseMs), audioMs,
+                                        options_.maxUtteranceMs, options_.paddingMs);
+
+    std::vector<TimedWord> words;
+    const int total = int(std::min<int64_t>(audioMs, INT32_MAX));
+    for (const Span &u : utterances) {
+        const size_t first = size_t(u.startMs) * 16, last = std::min(audio.count, size_t(u.endMs) * 16);
+        if (last <= first)
+            continue;
+        if (!decode(audio.samples + first, last - first, u.startMs, words, cancel)) {
+            result.status = cancel && cancel() ? EngineStatus::Cancelled : EngineStatus::Error;
+            result.message = result.status == EngineStatus::Cancelled ? "cancelled" : "the decoder failed";
+            return result;
+        }
+        if (progress)
+            progress(int(std::min<int64_t>(u.endMs, total)), total);
+    }
+    result.lines = segmentWords(words, options_.lines);
+    enforceLineOrder(result.lines, audioMs);
+    result.status = EngineStatus::Ok;
+    result.notes.push_back("recognition (English only): " + std::to_string(utterances.size()) + " utterances, " +
+                           std::to_string(words.size()) + " words, " + std::to_string(result.lines.size()) +
+                           " lines");
+    return result;
+}
+
+}  // namespace cw::engines
