@@ -3,7 +3,8 @@
 #include "subtitle/OverlapPairs.h"
 #include "subtitle/SubtitleEntry.h"
 
-#include <QReadWriteLock>
+#include <mutex>
+#include <shared_mutex>
 #include <utility>
 
 // The ordered list of timed entries the whole program shares, together with
@@ -31,26 +32,26 @@ public:
     template <typename F>
     auto edit(F &&f)
     {
-        QWriteLocker locker(&m_lock);
+        std::unique_lock<std::shared_mutex> locker(m_lock);
         return std::forward<F>(f)(m_entries);
     }
     // Runs f(SubtitleEntries &, OverlapPairs &) under the write lock.
     template <typename F>
     auto editWithOverlaps(F &&f)
     {
-        QWriteLocker locker(&m_lock);
+        std::unique_lock<std::shared_mutex> locker(m_lock);
         return std::forward<F>(f)(m_entries, m_overlapPairs);
     }
     // Runs f(const SubtitleEntries &) under the read lock.
     template <typename F>
     auto read(F &&f) const
     {
-        QReadLocker locker(&m_lock);
+        std::shared_lock<std::shared_mutex> locker(m_lock);
         return std::forward<F>(f)(static_cast<const SubtitleEntries &>(m_entries));
     }
 
 private:
-    mutable QReadWriteLock m_lock;
+    mutable std::shared_mutex m_lock;
     SubtitleEntries m_entries;
     OverlapPairs m_overlapPairs;
 };
