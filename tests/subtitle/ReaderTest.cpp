@@ -1,5 +1,6 @@
 #include "subtitle/LocalCodec.h"
 #include "subtitle/SrtReader.h"
+#include "subtitle/SubtitleFileOpener.h"
 #include "subtitle/SubtitleList.h"
 #include "subtitle/TranscriptReader.h"
 #include "subtitle/Utf8Conversion.h"
@@ -203,5 +204,40 @@ TEST(TranscriptReader, OneUntimedEntryPerLineAndTheLengthCheck)
     QTemporaryDir dir;
     SubtitleList list;
     EXPECT_FALSE(readTranscriptFile(dir.filePath("missing.txt"), list));
+    EXPECT_TRUE(list.isEmpty());
+}
+
+TEST(SubtitleFileOpener, ChoosesReaderAndCopyBySuffixAndEncoding)
+{
+    QTemporaryDir source;
+    QTemporaryDir scratch;
+    SubtitleList list;
+    list.assign({makeEntry(0, 1, "old")});
+
+    const SubtitleFileOpenResult doc = openSubtitleFile(writeFile(source, "notes.doc", "x"), scratch.path(), list);
+    EXPECT_FALSE(doc.supported);
+    EXPECT_EQ(list.size(), 1); // left alone
+
+    const QString utf8Srt = writeFile(source, "a.SRT", "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xE4\xBD\xA0\r\n");
+    const SubtitleFileOpenResult fromUtf8 = openSubtitleFile(utf8Srt, scratch.path(), list);
+    EXPECT_TRUE(fromUtf8.supported);
+    EXPECT_EQ(fromUtf8.textEncoding, 1);
+    EXPECT_EQ(fromUtf8.workingPath, scratch.filePath("a.SRT"));
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(list.at(0).text, QByteArray("\xC4\xE3"));
+
+    const QString gbkSrt = writeFile(source, "g.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xC4\xE3\xBA\xC3\r\n");
+    const SubtitleFileOpenResult fromGbk = openSubtitleFile(gbkSrt, scratch.path(), list);
+    EXPECT_EQ(fromGbk.textEncoding, 2);
+    EXPECT_EQ(fromGbk.workingPath, gbkSrt);
+    EXPECT_EQ(list.at(0).text, QByteArray("\xC4\xE3\xBA\xC3"));
+
+    const QString longTxt = writeFile(source, "t.txt", toLocal8(QString(26, QChar(0x4E2D))) + "\nshort\n");
+    const SubtitleFileOpenResult tooLong = openSubtitleFile(longTxt, scratch.path(), list);
+    EXPECT_TRUE(tooLong.lineTooLong);
+    EXPECT_TRUE(list.isEmpty());
+
+    const SubtitleFileOpenResult missing = openSubtitleFile(source.filePath("gone.txt"), scratch.path(), list);
+    EXPECT_EQ(missing.textEncoding, 0);
     EXPECT_TRUE(list.isEmpty());
 }
