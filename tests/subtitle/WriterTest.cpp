@@ -130,14 +130,3 @@ TEST(SubtitleWriters, FilesAreReplacedAndFailuresReported)
     EXPECT_FALSE(writeSubtitleFile(SubtitleFormat::Srt, one, missing, "GBK", ""));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5); // no temporary files left behind
 }
-
-TEST(SubtitleWriters, FormatSuffixes)
-{
-    SubtitleFormat format = SubtitleFormat::Txt;
-    EXPECT_TRUE(subtitleFormatFromSuffix("SRT", &format));
-    EXPECT_EQ(format, SubtitleFormat::Srt);
-    EXPECT_TRUE(subtitleFormatFromSuffix("vtt", &format));
-    EXPECT_EQ(format, SubtitleFormat::WebVtt);
-    EXPECT_FALSE(subtitleFormatFromSuffix("doc", &format));
-    EXPECT_EQ(subtitleFormatSuffix(SubtitleFormat::Lrc), "lrc");
-}
