@@ -1,0 +1,158 @@
+#include "account/LoginWidget.h"
+
+#include "account/AccountService.h"
+#include "account/LoginState.h"
+#include "project/Settings.h"
+#include "shell/MsgBox.h"
+#include "shell/SignalProxy.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace {
+const char *const kAccountPattern = "^[A-Za-z0-9@_]+$";
+
+QString flagText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+} // namespace
+
+LoginWidget::LoginWidget(QWidget *parent)
+    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("LoginWidget"));
+    setAttribute(Qt::WA_StyledBackground);
+    setWindowModality(Qt::ApplicationModal);
+    setWindowTitle(QStringLiteral("登录"));
+    setFixedSize(380, 260);
+
+    auto *title = new QLabel(QStringLiteral("登录"), this);
+    title->setObjectName(QStringLiteral("dialogTitle"));
+
+    const QRegularExpression pattern(QString::fromLatin1(kAccountPattern));
+    m_userName = new QLineEdit(this);
+    m_userName->setValidator(new QRegularExpressionValidator(pattern, m_userName));
+    m_password = new QLineEdit(this);
+    m_password->setEchoMode(QLineEdit::Password);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("用户名："), m_userName);
+    form->addRow(QStringLiteral("密码："), m_password);
+
+    m_remember = new QCheckBox(QStringLiteral("记住密码"), this);
+    m_autoLogin = new QCheckBox(QStringLiteral("自动登录"), this);
+    connect(m_remember, &QCheckBox::clicked, this, &LoginWidget::slot_RememberPwdCheckState);
+    connect(m_autoLogin, &QCheckBox::clicked, this, &LoginWidget::slot_AutoLoginCheckState);
+    auto *boxes = new QHBoxLayout;
+    boxes->addWidget(m_remember);
+    boxes->addStretch();
+    boxes->addWidget(m_autoLogin);
+
+    auto *login = new QPushButton(QStringLiteral("登录"), this);
+    login->setObjectName(QStringLiteral("primaryButton"));
+    login->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
+    connect(login, &QPushButton::clicked, this, &LoginWidget::slot_clickLoginButton);
+    connect(cancel, &QPushButton::clicked, this, &LoginWidget::slot_clickCancelButton);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(login);
+    buttons->addWidget(cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 12, 24, 18);
+    layout->addWidget(title);
+    layout->addSpacing(8);
+    layout->addLayout(form);
+    layout->addLayout(boxes);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+void LoginWidget::fillFromMemory()
+{
+    const AccountMemory &memory = accountMemory();
+    const bool fill = memory.autoLogin || memory.rememberPassword;
+    m_userName->setText(fill ? memory.userName : QString());
+    m_password->setText(fill ? memory.password : QString());
+    m_remember->setChecked(fill);
+    m_autoLogin->setChecked(memory.autoLogin);
+}
+
+void LoginWidget::slot_clickLoginButton()
+{
+    const QString userName = m_userName->text().trimmed();
+    const QString password = m_password->text().trimmed();
+    if (userName.isEmpty()) {
+        MsgBox::notice(this, QStringLiteral("用户名不能为空！"));
+        return;
+    }
+    if (password.isEmpty()) {
+        MsgBox::notice(this, QStringLiteral("密码不能为空！"));
+        return;
+    }
+
+    QString sessionId;
+    QString error;
+    if (AccountService::loginToService(userName, password, sessionId, error) < 0) {
+        MsgBox::notice(this, error);
+    } else {
+        loginState().loggedIn = true;
+        loginState().sessionId = sessionId;
+        accountMemory().userName = userName;
+        accountMemory().password = password;
+        writeSetting(SettingKeys::UserName, userName);
+        writeSetting(SettingKeys::UserPwd, password);
+        emit SignalProxy::instance()->signal_LoginSuccess(userName);
+    }
+    hide();
+}
+
+void LoginWidget::slot_clickCancelButton()
+{
+    hide();
+}
+
+void LoginWidget::slot_RememberPwdCheckState(bool checked)
+{
+    AccountMemory &memory = accountMemory();
+    memory.rememberPassword = checked;
+    if (!checked) {
+        m_autoLogin->setChecked(false);
+        memory.autoLogin = false;
+        writeSetting(SettingKeys::IsAutoLogin, flagText(false));
+    }
+    writeSetting(SettingKeys::IsRememberPwd, flagText(checked));
+}
+
+void LoginWidget::slot_AutoLoginCheckState(bool checked)
+{
+    AccountMemory &memory = accountMemory();
+    memory.autoLogin = checked;
+    writeSetting(SettingKeys::IsAutoLogin, flagText(checked));
+    if (checked) {
+        m_remember->setChecked(true);
+        memory.rememberPassword = true;
+        writeSetting(SettingKeys::IsRememberPwd, flagText(true));
+    }
+}
+
+void LoginWidget::mousePressEvent(QMouseEvent *event)
+{
+    m_pressOffset = event->globalPos() - frameGeometry().topLeft();
+    QDialog::mousePressEvent(event);
+}
+
+void LoginWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPos() - m_pressOffset);
+    QDialog::mouseMoveEvent(event);
+}

@@ -1,0 +1,163 @@
+#include "account/PersonTipWidget.h"
+
+#include "account/AccountService.h"
+#include "account/LoginState.h"
+#include "project/Settings.h"
+#include "project/TimeText.h"
+#include "shell/ClickableLabel.h"
+#include "shell/MsgBox.h"
+#include "shell/SignalProxy.h"
+
+#include <QDesktopServices>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+PersonTipWidget::PersonTipWidget(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedSize(220, 196);
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("PersonTipFrame"));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+
+    auto *remainingTitle = new QLabel(QStringLiteral("  剩余时长"), frame);
+    m_remaining = new QLabel(frame);
+    m_remaining->setObjectName(QStringLiteral("label_RemainTime"));
+    auto *charge = new QPushButton(QStringLiteral("充值"), frame);
+    charge->setObjectName(QStringLiteral("primaryButton"));
+    charge->setStyleSheet(QStringLiteral("min-width: 44px; min-height: 22px;"));
+    connect(charge, &QPushButton::clicked, this, &PersonTipWidget::slot_clickChargeButton);
+    auto *balanceRow = new QHBoxLayout;
+    balanceRow->addWidget(remainingTitle);
+    balanceRow->addWidget(m_remaining, 1);
+    balanceRow->addWidget(charge);
+
+    auto *records = new ClickableLabel(QStringLiteral("  查看消费记录"), frame);
+    auto *password = new ClickableLabel(QStringLiteral("  修改密码"), frame);
+    m_cancelAutoLogin = new ClickableLabel(QStringLiteral("  取消自动登录"), frame);
+    auto *logout = new ClickableLabel(QStringLiteral("  退出登录"), frame);
+    connect(records, &ClickableLabel::clicked, this, &PersonTipWidget::slot_clickLookupConsumeLabel);
+    connect(password, &ClickableLabel::clicked, this, &PersonTipWidget::slot_clickAlterPwdLabel);
+    connect(m_cancelAutoLogin, &ClickableLabel::clicked, this, &PersonTipWidget::slot_clickCancelAutoLogin);
+    connect(logout, &ClickableLabel::clicked, this, &PersonTipWidget::slot_clickLoginoutLabel);
+
+    auto *layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(6, 8, 8, 8);
+    layout->setSpacing(2);
+    layout->addLayout(balanceRow);
+    for (QLabel *label : {static_cast<QLabel *>(records), static_cast<QLabel *>(password),
+                          static_cast<QLabel *>(m_cancelAutoLogin), static_cast<QLabel *>(logout)})
+        layout->addWidget(label);
+    layout->addStretch();
+
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &PersonTipWidget::slot_timeout);
+}
+
+bool PersonTipWidget::refresh()
+{
+    m_cancelAutoLogin->setVisible(accountMemory().autoLogin);
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return false;
+    }
+    const AccountService::Result balance = AccountService::queryBalance(loginState().sessionId);
+    if (!balance.ok) {
+        MsgBox::notice(this, QStringLiteral("查询失败：") + balance.error);
+        return false;
+    }
+    m_remaining->setText(formatDurationText(balance.text.trimmed().toInt()));
+    return true;
+}
+
+QString PersonTipWidget::remainingTimeText() const
+{
+    return m_remaining->text();
+}
+
+bool PersonTipWidget::cancelAutoLoginShown() const
+{
+    return !m_cancelAutoLogin->isHidden();
+}
+
+void PersonTipWidget::slot_timeout()
+{
+    hide();
+}
+
+void PersonTipWidget::slot_clickChargeButton()
+{
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return;
+    }
+    const QString address = AccountService::paymentAddress(loginState().sessionId, accountMemory().userName);
+    hide();
+    if (!address.isEmpty())
+        QDesktopServices::openUrl(QUrl(address));
+}
+
+void PersonTipWidget::slot_clickLookupConsumeLabel()
+{
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return;
+    }
+    emit SignalProxy::instance()->signal_NoticeShowConsumeRecordWidget();
+    hide();
+}
+
+void PersonTipWidget::slot_clickAlterPwdLabel()
+{
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return;
+    }
+    emit SignalProxy::instance()->signal_NoticeShowUpdatePwdWidget();
+    hide();
+}
+
+void PersonTipWidget::slot_clickCancelAutoLogin()
+{
+    if (!accountMemory().autoLogin)
+        return;
+    accountMemory().autoLogin = false;
+    writeSetting(SettingKeys::IsAutoLogin, QStringLiteral("0"));
+    hide();
+}
+
+void PersonTipWidget::slot_clickLoginoutLabel()
+{
+    AccountService::logout(loginState().sessionId);
+    loginState().loggedIn = false;
+    emit SignalProxy::instance()->signal_NoticeLogout();
+    hide();
+}
+
+void PersonTipWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_timer->start();
+}
+
+void PersonTipWidget::enterEvent(QEvent *event)
+{
+    m_timer->stop();
+    QWidget::enterEvent(event);
+}
+
+void PersonTipWidget::leaveEvent(QEvent *event)
+{
+    hide();
+    QWidget::leaveEvent(event);
+}

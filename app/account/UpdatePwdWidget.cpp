@@ -1,0 +1,91 @@
+#include "account/UpdatePwdWidget.h"
+
+#include "account/AccountService.h"
+#include "account/LoginState.h"
+#include "shell/MsgBox.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+UpdatePwdWidget::UpdatePwdWidget(QWidget *parent)
+    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("UpdatePwdWidget"));
+    setAttribute(Qt::WA_StyledBackground);
+    setWindowModality(Qt::ApplicationModal);
+    setWindowTitle(QStringLiteral("修改密码"));
+    setFixedSize(380, 270);
+
+    auto *title = new QLabel(QStringLiteral("修改密码"), this);
+    title->setObjectName(QStringLiteral("dialogTitle"));
+    const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9@_]+$"));
+    auto *form = new QFormLayout;
+    for (QLineEdit **edit : {&m_old, &m_new, &m_confirm}) {
+        *edit = new QLineEdit(this);
+        (*edit)->setEchoMode(QLineEdit::Password);
+        (*edit)->setValidator(new QRegularExpressionValidator(pattern, *edit));
+    }
+    form->addRow(QStringLiteral("原密码"), m_old);
+    form->addRow(QStringLiteral("新密码"), m_new);
+    form->addRow(QStringLiteral("确认密码"), m_confirm);
+
+    auto *confirm = new QPushButton(QStringLiteral("确定"), this);
+    confirm->setObjectName(QStringLiteral("primaryButton"));
+    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
+    connect(confirm, &QPushButton::clicked, this, &UpdatePwdWidget::slot_clickConfirmButton);
+    connect(cancel, &QPushButton::clicked, this, &UpdatePwdWidget::slot_clickCacelButton);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(confirm);
+    buttons->addWidget(cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 12, 24, 18);
+    layout->addWidget(title);
+    layout->addSpacing(8);
+    layout->addLayout(form);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+QString UpdatePwdWidget::validationMessage(const QString &oldPassword, const QString &newPassword,
+                                           const QString &confirmation)
+{
+    if (oldPassword.isEmpty())
+        return QStringLiteral("原密码不能为空！");
+    if (newPassword.isEmpty())
+        return QStringLiteral("新密码不能为空！");
+    if (confirmation.isEmpty())
+        return QStringLiteral("确认密码不能为空！");
+    if (newPassword != confirmation)
+        return QStringLiteral("两次输入密码不一致！");
+    return QString();
+}
+
+void UpdatePwdWidget::slot_clickConfirmButton()
+{
+    const QString complaint = validationMessage(m_old->text().trimmed(), m_new->text().trimmed(),
+                                                m_confirm->text().trimmed());
+    if (!complaint.isEmpty()) {
+        MsgBox::notice(this, complaint);
+        return;
+    }
+    const AccountService::Result result = AccountService::changePassword(
+        accountMemory().userName, accountMemory().password, m_confirm->text().trimmed());
+    if (!result.ok) {
+        MsgBox::notice(this, QStringLiteral("更新密码失败") + result.error);
+        return;
+    }
+    hide();
+    MsgBox::notice(parentWidget(), QStringLiteral("更新密码成功！"));
+}
+
+void UpdatePwdWidget::slot_clickCacelButton()
+{
+    hide();
+}

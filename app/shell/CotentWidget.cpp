@@ -1,0 +1,82 @@
+#include "shell/CotentWidget.h"
+
+#include "shell/CurrentProject.h"
+#include "shell/MainWidget.h"
+#include "shell/SignalProxy.h"
+#include "shell/StatusWidget.h"
+#include "shell/SubtitleProjectPage.h"
+#include "views/BottomToolWidget.h"
+
+#include <QPainter>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+CotentWidget::CotentWidget(QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint)
+{
+    resize(1280, 720);
+    setWindowTitle(QStringLiteral("Cuewright"));
+
+    m_projectPage = new SubtitleProjectPage(this);
+    m_mainWidget = new MainWidget(this);
+    // The burn page and the task page arrive with their own features.
+    auto *burnPage = new QWidget(this);
+    auto *taskPage = new QWidget(this);
+
+    auto *pagesHolder = new QWidget(this);
+    m_pages = new QStackedLayout(pagesHolder);
+    m_pages->setContentsMargins(0, 0, 0, 0);
+    m_pages->addWidget(m_projectPage);
+    m_pages->addWidget(m_mainWidget);
+    m_pages->addWidget(burnPage);
+    m_pages->addWidget(taskPage);
+
+    m_status = new StatusWidget(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pagesHolder, 1);
+    layout->addWidget(m_status);
+
+    SignalProxy *proxy = SignalProxy::instance();
+    connect(proxy, QOverload<int, int>::of(&SignalProxy::signal_clickTab), this, &CotentWidget::slot_clickTab);
+    connect(proxy, &SignalProxy::signal_moveWidget, this, &CotentWidget::slot_moveWidget);
+    slot_clickTab(1, 0);
+}
+
+int CotentWidget::currentPage() const
+{
+    return m_pages->currentIndex() + 1;
+}
+
+void CotentWidget::slot_clickTab(int i, int index)
+{
+    if (i < 1 || i > 4)
+        return;
+    if (currentPage() == 2 && index != 1) {
+        if (!m_mainWidget->confirmLeaveProject()) {
+            m_status->slot_clickTabChangeIcon(2, 0);
+            return;
+        }
+        resetCurrentProject();
+    }
+    m_mainWidget->bottomToolWidget()->hide();
+    if (i == 2)
+        m_mainWidget->bottomToolWidget()->show();
+    // Page 3 takes over the current media and export (index 1) once the burn page exists.
+    m_pages->setCurrentIndex(i - 1);
+    m_status->slot_clickTabChangeIcon(i, index);
+}
+
+void CotentWidget::slot_moveWidget(int dx, int dy)
+{
+    move(pos() + QPoint(dx, dy));
+    BottomToolWidget *tool = m_mainWidget->bottomToolWidget();
+    tool->move(tool->pos() + QPoint(dx, dy));
+}
+
+void CotentWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(21, 21, 21));
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "project/ProjectItem.h"
+#include "project/ProjectSetting.h"
+
+#include <QRect>
+#include <QString>
+
+// The state of the one open project, shared by every window on the GUI
+// thread. A project is open exactly when mediaFilePath is not empty. The
+// subtitles themselves live in currentSubtitleList().
+struct CurrentProject
+{
+    QString mediaFilePath;
+    QString projectFilePath;
+    QString subtitleFilePath;
+    QString wavFilePath;
+    QString exportSrtFilePath;
+    QString lastFolderPath;
+    _ProjectSetting setting;
+    ProjectItems projectList;
+    bool taskRunning = false;
+    bool recognitionMode = false;
+    int textEncoding = 0;
+    bool lineTooLong = false;
+    QRect availableRect;
+
+    // Fixed at start-up for the life of the process.
+    QString tempFolder;
+    QString appDataFolder;
+
+    bool isOpen() const { return !mediaFilePath.isEmpty(); }
+};
+
+CurrentProject &currentProject();
+
+// "<first temporary location>/Cuewright".
+QString defaultTempFolder();
+
+// Empties the open project (paths, play position, subtitles, the project
+// values) and emits siganal_ClearDate() so every view clears itself.
+void resetCurrentProject();
+
+// Stores the folder of `filePath` as the last dialog folder, in memory and
+// under /BaseSet/FolderPath.
+void rememberDialogFolder(const QString &filePath);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QStackedWidget;
+
+// The editor's content: player panel and subtitle list side by side above
+// the waveform. Until the full views arrive, the panels show their empty
+// states and the player panel keeps track of the chosen medium.
+class MainContentWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit MainContentWidget(QWidget *parent = nullptr);
+
+    QString shownMediaName() const;
+
+private slots:
+    void slot_SelectMediafile(QString path);
+    void slot_loadProject();
+    void slot_ClearDate();
+
+private:
+    void showMedia(const QString &path);
+
+    QStackedWidget *m_videoStack;
+    QLabel *m_mediaName;
+};

@@ -1,0 +1,218 @@
+#include "shell/MainWidget.h"
+
+#include "shell/CurrentProject.h"
+#include "shell/InfoTipWidget.h"
+#include "shell/MainContentWidget.h"
+#include "shell/MainTitleWidget.h"
+#include "shell/MsgBox.h"
+#include "shell/PlaybackState.h"
+#include "shell/ProjectActions.h"
+#include "shell/QLightBoxWidget.h"
+#include "shell/SignalProxy.h"
+#include "shell/SrtProgressWidget.h"
+#include "shell/WindowGeometry.h"
+#include "subtitle/SubtitleList.h"
+#include "views/BottomToolWidget.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Export makes sense once some entry has a time of a second or more.
+bool hasTimedEntry()
+{
+    return currentSubtitleList().read([](const SubtitleEntries &entries) {
+        for (const SubtitleEntry &entry : entries) {
+            if (timeCodeToMilliseconds(entry.startTime) / 1000 >= 1
+                || timeCodeToMilliseconds(entry.endTime) / 1000 >= 1)
+                return true;
+        }
+        return false;
+    });
+}
+
+} // namespace
+
+MainWidget::MainWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    resize(1280, 665);
+    setWindowTitle(QStringLiteral("Cuewright"));
+
+    m_title = new MainTitleWidget(this);
+    auto *container = new QWidget(this);
+    m_content = new MainContentWidget(container);
+    auto *containerLayout = new QVBoxLayout(container);
+    containerLayout->setContentsMargins(0, 0, 0, 0);
+    containerLayout->addWidget(m_content);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_title);
+    layout->addWidget(container, 1);
+
+    m_bottomTool = new BottomToolWidget(this);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    m_bottomTool->move(bottomToolPosition(screen, m_bottomTool->size()));
+    m_bottomTool->show();
+
+    m_lightBox = new QLightBoxWidget(container);
+    m_progress = new SrtProgressWidget(m_lightBox);
+    m_lightBoxClose = new QToolButton(m_lightBox);
+    m_lightBoxClose->setObjectName(QStringLiteral("lightBoxClose"));
+    m_lightBoxClose->setFixedSize(40, 49);
+    m_lightBoxClose->hide();
+    connect(m_lightBoxClose, &QToolButton::clicked, this, &MainWidget::slot_closeLightBox);
+    auto *boxLayout = new QVBoxLayout(m_lightBox);
+    boxLayout->addWidget(m_lightBoxClose, 0, Qt::AlignRight);
+    boxLayout->addWidget(m_progress, 1, Qt::AlignCenter);
+
+    SignalProxy *proxy = SignalProxy::instance();
+    connect(proxy, &SignalProxy::signal_noticeShowBottomtoolWidget, m_bottomTool, &QWidget::show);
+    connect(proxy, &SignalProxy::signal_noticeGenerateSrtError, m_lightBoxClose, &QWidget::show);
+    connect(proxy, &SignalProxy::signal_loadwavefileFinished, this, &MainWidget::updateWidget);
+    connect(proxy, &SignalProxy::signal_noticeShowLoadProjectLayer, this, &MainWidget::slot_noticeShowLoadProjectLayer);
+    connect(m_title, &TitleBarWidget::signal_Maxnormal, this, &MainWidget::slot_Maxnormal);
+    connect(m_title, &MainTitleWidget::signal_closeProgressW, this, &MainWidget::slot_closeLightBox);
+    connect(m_title, &TitleBarWidget::signal_closeClicked, this, &MainWidget::closeApplication);
+    connect(m_title, &MainTitleWidget::signal_saveProject, this, &MainWidget::slot_saveProjectWithTip);
+    connect(m_title, &MainTitleWidget::signal_exportSubtitle, this, &MainWidget::slot_exportSubtitle);
+}
+
+MainWidget::~MainWidget()
+{
+    // The strip is a separate top-level window; do not leave it behind.
+    delete m_bottomTool;
+}
+
+QPoint MainWidget::bottomToolPosition(const QRect &screen, const QSize &toolSize)
+{
+    return QPoint((screen.width() - 1280) / 2 + 1261 - toolSize.width(),
+                  (screen.height() - 665) / 2 + 610 - toolSize.height());
+}
+
+bool MainWidget::saveProject()
+{
+    return ProjectActions::saveProject(this);
+}
+
+bool MainWidget::confirmLeaveProject()
+{
+    CurrentProject &project = currentProject();
+    if (project.taskRunning) {
+        MsgBox::notice(this, QStringLiteral("当前任务正在进行中，并已经扣费，请您等待任务处理结束！"));
+        return false;
+    }
+    if (project.isOpen()) {
+        switch (MsgBox::askSaveProject(this)) {
+        case MsgBox::SaveChoice::Save:
+            if (!saveProject())
+                return true;
+            break;
+        case MsgBox::SaveChoice::DontSave:
+            return true;
+        case MsgBox::SaveChoice::Cancel:
+            return false;
+        }
+    }
+    if (playbackState().playerStarted)
+        emit SignalProxy::instance()->signal_stopVideo();
+    project.taskRunning = false;
+    return true;
+}
+
+void MainWidget::closeApplication()
+{
+    CurrentProject &project = currentProject();
+    if (project.taskRunning) {
+        MsgBox box(this);
+        box.setFixedSize(562, 170);
+        box.setTitle(QStringLiteral("请确认操作"));
+        box.setText(QStringLiteral("当前任务正在进行中，并已经扣费，推荐您等待任务处理结束。强制关闭会丢失当前数据，"
+                                   "并有可能造成未知错误，确认要关闭窗口并取消该任务吗?"));
+        box.setOkText(QStringLiteral("关闭并停止处理"));
+        box.setCancelText(QStringLiteral("继续处理"));
+        box.setButtonSize(QSize(118, 31));
+        if (box.exec() != QDialog::Accepted)
+            return;
+    }
+    if (project.isOpen()) {
+        switch (MsgBox::askSaveProject(this)) {
+        case MsgBox::SaveChoice::Save:
+            if (!saveProject())
+                return;
+            break;
+        case MsgBox::SaveChoice::DontSave:
+            break;
+        case MsgBox::SaveChoice::Cancel:
+            return;
+        }
+    }
+    if (playbackState().playerStarted)
+        emit SignalProxy::instance()->signal_stopVideo();
+    project.taskRunning = false;
+    QCoreApplication::quit();
+}
+
+void MainWidget::slot_closeLightBox()
+{
+    m_lightBox->hide();
+    m_bottomTool->show();
+    currentProject().taskRunning = false;
+}
+
+void MainWidget::slot_noticeShowLoadProjectLayer(bool b)
+{
+    if (b) {
+        m_progress->bar()->hide();
+        m_progress->label()->setText(QStringLiteral("正在打开工程..."));
+        m_lightBox->show();
+    } else {
+        m_progress->bar()->show();
+        m_progress->label()->clear();
+        m_lightBox->hide();
+    }
+}
+
+void MainWidget::slot_Maxnormal(bool maximised)
+{
+    m_maximised = maximised;
+    QWidget *top = window();
+    const QRect area = WindowGeometry::availableArea(top);
+    if (maximised) {
+        top->setGeometry(area);
+        m_bottomTool->move(area.right() - 20 - m_bottomTool->width(), area.bottom() - 110 - m_bottomTool->height());
+    } else {
+        top->setGeometry(WindowGeometry::normalGeometry(area));
+        m_bottomTool->move(bottomToolPosition(area, m_bottomTool->size()) + area.topLeft());
+    }
+}
+
+void MainWidget::updateWidget()
+{
+    resize(width() + 1, height() + 1);
+    resize(width() - 1, height() - 1);
+}
+
+void MainWidget::slot_saveProjectWithTip()
+{
+    if (!saveProject())
+        return;
+    auto *tip = new InfoTipWidget(this);
+    tip->setAttribute(Qt::WA_DeleteOnClose);
+    tip->showCentredOn(window(), 1000);
+}
+
+void MainWidget::slot_exportSubtitle()
+{
+    if (currentProject().taskRunning || !hasTimedEntry())
+        return;
+    // The export dialog belongs to the export feature; it opens here.
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+
+class BottomToolWidget;
+class MainContentWidget;
+class MainTitleWidget;
+class QLightBoxWidget;
+class QToolButton;
+class SrtProgressWidget;
+
+// Page 2, the subtitle editor, and the rules for leaving it and for
+// closing the program from it.
+class MainWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit MainWidget(QWidget *parent = nullptr);
+    ~MainWidget() override;
+
+    bool saveProject();
+    bool confirmLeaveProject();
+    void closeApplication();
+
+    // Where the floating tool strip sits for a centred editor on `screen`.
+    static QPoint bottomToolPosition(const QRect &screen, const QSize &toolSize);
+
+    MainTitleWidget *titleWidget() const { return m_title; }
+    MainContentWidget *contentWidget() const { return m_content; }
+    BottomToolWidget *bottomToolWidget() const { return m_bottomTool; }
+    QLightBoxWidget *lightBox() const { return m_lightBox; }
+    SrtProgressWidget *progressWidget() const { return m_progress; }
+    bool isMaximised() const { return m_maximised; }
+
+public slots:
+    void slot_closeLightBox();
+    void slot_noticeShowLoadProjectLayer(bool b);
+    void slot_Maxnormal(bool maximised);
+    void updateWidget();
+
+private slots:
+    void slot_saveProjectWithTip();
+    void slot_exportSubtitle();
+
+private:
+    MainTitleWidget *m_title;
+    MainContentWidget *m_content;
+    BottomToolWidget *m_bottomTool;
+    QLightBoxWidget *m_lightBox;
+    SrtProgressWidget *m_progress;
+    QToolButton *m_lightBoxClose;
+    bool m_maximised = false;
+};

@@ -1,0 +1,122 @@
+#include "shell/ProjectActions.h"
+
+#include "audio/AudioExtraction.h"
+#include "project/ProjectList.h"
+#include "project/XmlOperate.h"
+#include "shell/CurrentProject.h"
+#include "shell/FilePickers.h"
+#include "shell/ModalSeam.h"
+#include "shell/MsgBox.h"
+#include "shell/PlaybackState.h"
+#include "shell/SignalProxy.h"
+#include "subtitle/SrtItem.h"
+#include "subtitle/SubtitleList.h"
+
+#include <QDialog>
+#include <QFileInfo>
+
+namespace {
+
+// Asks where the media went when the project's media file is missing; on a
+// choice the project file is rewritten at once.
+void relocateMissingMedia(QWidget *parent, const QString &projectPath)
+{
+    MsgBox box(parent);
+    box.setFixedSize(350, 160);
+    box.setTitle(QStringLiteral("找不到媒体文件"));
+    box.setText(QStringLiteral("无法定位当前工程指定的媒体文件，是否手动查找?"));
+    box.setOkText(QStringLiteral("查找文件"));
+    box.setCancelText(QStringLiteral("忽略"));
+    if (box.exec() != QDialog::Accepted)
+        return;
+    CurrentProject &project = currentProject();
+    const QString media = ModalSeam::openFileName(parent, QStringLiteral("打开音视频文件"), project.lastFolderPath,
+                                                  QString::fromUtf8(FilePickers::mediaFilter));
+    if (media.isEmpty())
+        return;
+    rememberDialogFolder(media);
+    project.setting.MultimediaFile = media;
+    project.setting.WavFilePath.clear();
+    XmlOperate().WriteProjectSetting(projectPath, project.setting);
+}
+
+ProjectActions::OpenOutcome openPath(QWidget *parent, const QString &path, bool fromDialog)
+{
+    CurrentProject &project = currentProject();
+    XmlOperate().ReadProjectSetting(path, project.setting);
+    _ProjectSetting &setting = project.setting;
+    if (setting.MultimediaFile.isEmpty() && setting.SrtListData.isEmpty()) {
+        MsgBox::notice(parent, QStringLiteral("工程文件无效！"));
+        return ProjectActions::OpenOutcome::Invalid;
+    }
+
+    if (!QFileInfo::exists(setting.MultimediaFile))
+        relocateMissingMedia(parent, path);
+    else if (!QFileInfo::exists(setting.WavFilePath))
+        setting.WavFilePath = prepareWavForMedia(setting.MultimediaFile, project.tempFolder);
+
+    if (fromDialog && recordProjectInList(project.projectList, QFileInfo(path).baseName(), path))
+        emit SignalProxy::instance()->signal_UpdateList();
+
+    project.projectFilePath = path;
+    emit SignalProxy::instance()->signal_OpenNewProject();
+    return ProjectActions::OpenOutcome::Opened;
+}
+
+} // namespace
+
+namespace ProjectActions {
+
+bool saveProject(QWidget *parent)
+{
+    CurrentProject &project = currentProject();
+    if (project.taskRunning || project.mediaFilePath.isEmpty())
+        return false;
+
+    if (project.projectFilePath.isEmpty()) {
+        const QString chosen = ModalSeam::saveFileName(parent, QStringLiteral("保存工程"),
+                                                       proposedProjectFilePath(project.mediaFilePath),
+                                                       QString::fromUtf8(FilePickers::projectFilter));
+        if (chosen.isEmpty())
+            return false;
+        project.projectFilePath = chosen;
+    }
+    rememberDialogFolder(project.projectFilePath);
+
+    project.setting.TimeScaleValue = timeScaleValue();
+    project.setting.MultimediaFile = project.mediaFilePath;
+    project.setting.ExportSrtFilePath = project.exportSrtFilePath;
+    project.setting.WavFilePath = project.wavFilePath;
+    // The list editor keeps this in step with the list; taking it here as
+    // well means a save never writes stale subtitles.
+    project.setting.SrtListData = entriesToSrtItems(currentSubtitleList().snapshot());
+    XmlOperate().WriteProjectSetting(project.projectFilePath, project.setting);
+
+    if (recordProjectInList(project.projectList, QFileInfo(project.mediaFilePath).baseName(),
+                            project.projectFilePath))
+        emit SignalProxy::instance()->signal_UpdateList();
+    return true;
+}
+
+OpenOutcome openFromDialog(QWidget *parent)
+{
+    const QString path = ModalSeam::openFileName(parent, QStringLiteral("打开工程文件"),
+                                                 currentProject().lastFolderPath,
+                                                 QString::fromUtf8(FilePickers::projectFilter));
+    if (path.isEmpty())
+        return OpenOutcome::Cancelled;
+    resetCurrentProject();
+    rememberDialogFolder(path);
+    return openPath(parent, path, true);
+}
+
+OpenOutcome openFromRow(QWidget *parent, const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        MsgBox::notice(parent, QStringLiteral("工程文件不存在！"));
+        return OpenOutcome::Missing;
+    }
+    return openPath(parent, path, false);
+}
+
+} // namespace ProjectActions

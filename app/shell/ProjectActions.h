@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Saving and opening project files against CurrentProject (GUI thread).
+namespace ProjectActions {
+
+// Saves the open project, asking for a file name the first time. False when
+// a job runs, nothing is open or the dialog was cancelled. Records the
+// project in the list (once per path) and emits signal_UpdateList.
+bool saveProject(QWidget *parent);
+
+enum class OpenOutcome {
+    Opened,    // signal_OpenNewProject was emitted
+    Cancelled, // the dialog was cancelled
+    Missing,   // the row's project file is gone: remove the row
+    Invalid    // neither media nor subtitles: remove the row (when from a row)
+};
+
+// The start page's "open" button: dialog, reset, record in the list.
+OpenOutcome openFromDialog(QWidget *parent);
+// A project-list row.
+OpenOutcome openFromRow(QWidget *parent, const QString &path);
+
+} // namespace ProjectActions

@@ -1,0 +1,10 @@
+#include "shell/ProjectTitleWidget.h"
+
+#include <QCoreApplication>
+
+ProjectTitleWidget::ProjectTitleWidget(QWidget *parent)
+    : TitleBarWidget(parent)
+{
+    setObjectName(QStringLiteral("ProjectTitleWidget"));
+    connect(this, &TitleBarWidget::signal_closeClicked, qApp, &QCoreApplication::quit);
+}

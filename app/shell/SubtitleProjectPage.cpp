@@ -1,0 +1,152 @@
+#include "shell/SubtitleProjectPage.h"
+
+#include "account/ConsumeRecordWidget.h"
+#include "account/LoginState.h"
+#include "account/LoginWidget.h"
+#include "account/PersonTipWidget.h"
+#include "account/UpdatePwdWidget.h"
+#include "shell/AppConfig.h"
+#include "shell/CurrentProject.h"
+#include "shell/MoreOperate.h"
+#include "shell/PlaybackState.h"
+#include "shell/ProjectContentWidget.h"
+#include "shell/ProjectTitleWidget.h"
+#include "shell/SignalProxy.h"
+#include "shell/SystemTipWidget.h"
+#include "shell/WindowGeometry.h"
+#include "subtitle/SrtItem.h"
+#include "subtitle/SubtitleList.h"
+
+#include <QDesktopServices>
+#include <QTimer>
+#include <QVBoxLayout>
+
+SubtitleProjectPage::SubtitleProjectPage(QWidget *parent)
+    : QWidget(parent)
+{
+    resize(1280, 665);
+    m_title = new ProjectTitleWidget(this);
+    m_content = new ProjectContentWidget(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_title);
+    layout->addWidget(m_content, 1);
+
+    m_personTip = new PersonTipWidget(this);
+    m_personTip->hide();
+    m_more = new MoreOperate(this);
+    m_more->hide();
+    m_login = new LoginWidget(this);
+    m_login->fillFromMemory();
+    m_systemTip = new SystemTipWidget(this);
+    if (SystemTipWidget::shouldShow())
+        QTimer::singleShot(500, m_systemTip, &QWidget::show);
+
+    SignalProxy *proxy = SignalProxy::instance();
+    connect(proxy, &SignalProxy::signal_NoticeNewProject, this, &SubtitleProjectPage::slot_NoticeNewProject);
+    connect(proxy, &SignalProxy::signal_OpenNewProject, this, &SubtitleProjectPage::slot_OpenNewProject);
+    connect(proxy, &SignalProxy::signal_noticeShowLoginWidget, this, &SubtitleProjectPage::slot_noticeShowLoginWidget);
+    connect(proxy, &SignalProxy::signal_noticeShowRegWidget, this, &SubtitleProjectPage::slot_noticeShowRegWidget);
+    connect(proxy, &SignalProxy::signal_NoticeShowPersonCenterWidget, this,
+            &SubtitleProjectPage::slot_OpenPersonInfoWidget);
+    connect(proxy, &SignalProxy::signal_NoticeShowMoreOperateWidget, this,
+            &SubtitleProjectPage::slot_OpenMoreOperateWidget);
+    connect(proxy, &SignalProxy::signal_NoticeShowUpdatePwdWidget, this,
+            &SubtitleProjectPage::slot_NoticeShowUpdatePwdWidget);
+    connect(proxy, &SignalProxy::signal_NoticeShowConsumeRecordWidget, this,
+            &SubtitleProjectPage::slot_NoticeShowConsumeRecordWidget);
+    connect(m_title, &TitleBarWidget::signal_Maxnormal, this, &SubtitleProjectPage::slot_Maxnormal);
+
+    if (accountMemory().autoLogin)
+        autoLoginAtStart();
+}
+
+QPoint SubtitleProjectPage::popupPosition(const QPoint &p, int width)
+{
+    return QPoint(p.x() - width / 2 + 16, p.y() + 32);
+}
+
+void SubtitleProjectPage::autoLoginAtStart()
+{
+    m_login->slot_clickLoginButton();
+}
+
+void SubtitleProjectPage::rememberAvailableRect()
+{
+    currentProject().availableRect = WindowGeometry::availableArea(window());
+}
+
+void SubtitleProjectPage::slot_NoticeNewProject()
+{
+    resetCurrentProject();
+    rememberAvailableRect();
+    emit SignalProxy::instance()->signal_clickTab(2, 0);
+}
+
+void SubtitleProjectPage::slot_OpenNewProject()
+{
+    CurrentProject &project = currentProject();
+    project.mediaFilePath = project.setting.MultimediaFile;
+    project.wavFilePath = project.setting.WavFilePath;
+    project.exportSrtFilePath = project.setting.ExportSrtFilePath;
+    timeScaleValue() = project.setting.TimeScaleValue;
+    currentSubtitleList().assign(srtItemsToEntries(project.setting.SrtListData));
+
+    rememberAvailableRect();
+    SignalProxy *proxy = SignalProxy::instance();
+    emit proxy->signal_clickTab(2, 0);
+    emit proxy->signal_noticeShowLoadProjectLayer(true);
+    QTimer::singleShot(10, proxy, [proxy] { emit proxy->signal_loadProject(); });
+}
+
+void SubtitleProjectPage::slot_noticeShowLoginWidget()
+{
+    m_login->fillFromMemory();
+    m_login->show();
+    m_login->raise();
+}
+
+void SubtitleProjectPage::slot_noticeShowRegWidget()
+{
+    QDesktopServices::openUrl(AppConfig::webPage(QStringLiteral("/toRegister.honzh")));
+}
+
+void SubtitleProjectPage::slot_OpenPersonInfoWidget(QPoint p)
+{
+    m_personTip->move(popupPosition(p, m_personTip->width()));
+    m_personTip->setWindowModality(Qt::ApplicationModal);
+    m_personTip->refresh();
+    if (loginState().loggedIn)
+        m_personTip->show();
+}
+
+void SubtitleProjectPage::slot_OpenMoreOperateWidget(QPoint p)
+{
+    m_more->move(popupPosition(p, m_more->width()));
+    m_more->setWindowModality(Qt::ApplicationModal);
+    m_more->show();
+}
+
+void SubtitleProjectPage::slot_NoticeShowUpdatePwdWidget()
+{
+    delete m_updatePwd;
+    m_updatePwd = new UpdatePwdWidget(this);
+    m_updatePwd->show();
+}
+
+void SubtitleProjectPage::slot_NoticeShowConsumeRecordWidget()
+{
+    delete m_consumeRecord;
+    m_consumeRecord = new ConsumeRecordWidget(this);
+    m_consumeRecord->refreshBalance();
+    m_consumeRecord->setWindowModality(Qt::ApplicationModal);
+    m_consumeRecord->show();
+}
+
+void SubtitleProjectPage::slot_Maxnormal(bool maximised)
+{
+    QWidget *top = window();
+    const QRect area = WindowGeometry::availableArea(top);
+    top->setGeometry(maximised ? area : WindowGeometry::normalGeometry(area));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+
+// The start-up notice about suitable audio, with "不再提醒".
+class SystemTipWidget : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SystemTipWidget(QWidget *parent = nullptr);
+
+    // True when /BaseSet/ShowSystemTip is 1 or missing (missing is written as 1).
+    static bool shouldShow();
+
+    QCheckBox *dontRemindBox() const { return m_dontRemind; }
+
+private:
+    QCheckBox *m_dontRemind;
+};

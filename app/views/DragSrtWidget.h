@@ -1,0 +1,18 @@
+#pragma once
+
+#include "views/DropAreaWidget.h"
+
+// The subtitle list before anything is loaded: drop or pick a text file.
+class DragSrtWidget : public DropAreaWidget
+{
+    Q_OBJECT
+public:
+    explicit DragSrtWidget(QWidget *parent = nullptr);
+
+public slots:
+    void slot_Labelclick();
+
+protected:
+    void filesDropped(const QStringList &files) override;
+    void clicked() override { slot_Labelclick(); }
+};
