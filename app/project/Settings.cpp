@@ -24,11 +24,9 @@ void createPrivateSettingsFile(const QString &path)
         file.setPermissions(OwnerOnly);
 }
 
-QString readFlagOrDefault(const QString &key, bool &flag)
+bool readFlagOrDefault(const QString &key)
 {
-    const QString text = ensureSettingDefault(key, QStringLiteral("0"));
-    flag = settingFlagIsSet(text);
-    return text;
+    return settingFlagIsSet(ensureSettingDefault(key, QStringLiteral("0")));
 }
 
 } // namespace
@@ -66,8 +64,8 @@ void writeSetting(const QString &key, const QString &value)
         settings.setValue(key, value);
         settings.sync();
     }
-    if (QFile::exists(path) && QFile::permissions(path) != OwnerOnly)
-        QFile::setPermissions(path, OwnerOnly);
+    // Also narrows a file made by an older version or another program.
+    QFile::setPermissions(path, OwnerOnly);
 }
 
 bool settingFlagIsSet(const QString &text)
@@ -91,8 +89,8 @@ StartupSettings loadStartupSettings()
     StartupSettings loaded;
     loaded.userName = ensureSettingDefault(SettingKeys::UserName, QString());
     loaded.userPassword = ensureSettingDefault(SettingKeys::UserPwd, QString());
-    readFlagOrDefault(SettingKeys::IsRememberPwd, loaded.rememberPassword);
-    readFlagOrDefault(SettingKeys::IsAutoLogin, loaded.autoLogin);
+    loaded.rememberPassword = readFlagOrDefault(SettingKeys::IsRememberPwd);
+    loaded.autoLogin = readFlagOrDefault(SettingKeys::IsAutoLogin);
     loaded.folderPath = ensureSettingDefault(SettingKeys::FolderPath, QString());
     return loaded;
 }

@@ -1,0 +1,202 @@
+#include "../audio/MediaFixtures.h"
+#include "../audio/WavBytes.h"
+
+#include "subtitle/LocalCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliRun runCli(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    CliRun run;
+#ifdef CUEWRIGHT_CLI_PATH
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(CUEWRIGHT_CLI_PATH, arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+#else
+    Q_UNUSED(arguments);
+    Q_UNUSED(environment);
+#endif
+    return run;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+#ifndef CUEWRIGHT_CLI_PATH
+        GTEST_SKIP() << "cuewright-cli not built";
+#endif
+        ASSERT_TRUE(dir.isValid());
+        // Two blocks, the first with two text lines, in UTF-8 with a mark.
+        srt = dir.filePath("讲座.SRT");
+        ASSERT_TRUE(writeBytes(srt, "\xEF\xBB\xBF" + QString("1\r\n00:00:01,000 --> 00:00:02,500\r\n第一行\r\n续\r\n\r\n"
+                                                            "2\r\n01:01:02,340 --> 01:01:03,000\r\nB\r\n\r\n")
+                                                        .toUtf8()));
+    }
+
+    QTemporaryDir dir;
+    QString srt;
+};
+
+TEST_F(CliTest, ConvertWritesEachFormat)
+{
+    const QByteArray gbkText = toLocal8("第一行 续");
+    struct Case
+    {
+        const char *output;
+        QStringList extra;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"out.srt", {},
+         "1\r\n00:00:01,000 --> 00:00:02,500\r\n" + gbkText + "\r\n\r\n2\r\n01:01:02,340 --> 01:01:03,000\r\nB\r\n\r\n"},
+        {"out.lrc", {}, "[00:01.00]" + gbkText + "\r\n[61:02.34]B\r\n"},
+        {"out.TXT", {"--encoding", "UTF-8"}, QString("第一行 续\r\nB\r\n").toUtf8()},
+        {"out.vtt", {}, "WEBVTT\r\n\r\n00:00:01.000 --> 00:00:02.500\r\n" + QString("第一行 续").toUtf8()
+                            + "\r\n\r\n01:01:02.340 --> 01:01:03.000\r\nB\r\n\r\n"},
+    };
+    for (const Case &c : cases) {
+        const QString output = dir.filePath(c.output);
+        const CliRun run = runCli(QStringList{"convert", srt, output} + c.extra);
+        EXPECT_EQ(run.exitCode, 0) << c.output << run.err.constData();
+        EXPECT_EQ(readAll(output), c.expected) << c.output;
+    }
+
+    const QString ass = dir.filePath("out.ass");
+    ASSERT_EQ(runCli({"convert", srt, ass}).exitCode, 0);
+    const QByteArray assBytes = readAll(ass);
+    EXPECT_TRUE(assBytes.startsWith("[Script Info]\r\n; This is an Advanced Sub Station Alpha v4+ script.\r\nTitle: "
+                                    + ass.toUtf8() + "\r\nScriptType: v4.00+\r\n"));
+    EXPECT_TRUE(assBytes.endsWith("Dialogue: 0,1:01:02.34,1:01:03.00,Default,,0,0,0,,B\r\n"));
+}
+
+TEST_F(CliTest, ConvertReadsTranscriptsAndRefusesOverlongLines)
+{
+    const QString transcript = dir.filePath("稿.txt");
+    ASSERT_TRUE(writeBytes(transcript, toLocal8("第一句\r\n\r\n第二句\r\n")));
+    const QString output = dir.filePath("稿.txt.out.txt");
+    ASSERT_EQ(runCli({"convert", transcript, output}).exitCode, 0);
+    EXPECT_EQ(readAll(output), toLocal8("第一句\r\n\r\n第二句\r\n"));
+
+    const QString longLines = dir.filePath("long.txt");
+    ASSERT_TRUE(writeBytes(longLines, QByteArray(51, 'x')));
+    const CliRun run = runCli({"convert", longLines, dir.filePath("x.srt")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.srt")));
+}
+
+TEST_F(CliTest, ConvertRefusals)
+{
+    const QString doc = dir.filePath("notes.doc");
+    ASSERT_TRUE(writeBytes(doc, "x"));
+    struct Case
+    {
+        QStringList arguments;
+        int exitCode;
+        const char *errPart;
+    };
+    const Case cases[] = {
+        {{"convert", doc, dir.filePath("o.srt")}, 2, "文本格式不支持！"},
+        {{"convert", srt, dir.filePath("o.doc")}, 2, "unsupported output format"},
+        {{"convert", srt, dir.filePath("o.srt"), "--encoding", "latin1"}, 2, "unknown encoding"},
+        {{"convert", srt}, 2, "INPUT and OUTPUT"},
+        {{"convert", dir.filePath("missing.srt"), dir.filePath("o.srt")}, 2, "cannot read"},
+        {{"convert", srt, dir.filePath("no/such/folder/o.srt")}, 1, "cannot write"},
+        {{"frobnicate"}, 2, "usage"},
+        {{}, 2, "usage"},
+    };
+    for (const Case &c : cases) {
+        const CliRun run = runCli(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(run.err).contains(QString::fromUtf8(c.errPart)))
+            << c.arguments.join(' ').toStdString() << ": " << run.err.constData();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("o.srt")));
+}
+
+TEST_F(CliTest, WavInfoReportsTheHeaderOrWhyNot)
+{
+    WavBytes wav;
+    wav.channels = 2;
+    wav.sampleRate = 44100;
+    wav.data = QByteArray(400, '\0');
+    wav.chunksBeforeData.push_back({"LIST", QByteArray(26, 'l')});
+    const QString good = dir.filePath("good.wav");
+    ASSERT_TRUE(writeBytes(good, wav.build()));
+    CliRun run = runCli({"wav-info", good});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "channels=2 rate=44100 bits=16 offset=78 size=400\n");
+
+    wav.formatTag = 3;
+    const QString floating = dir.filePath("float.wav");
+    ASSERT_TRUE(writeBytes(floating, wav.build()));
+    run = runCli({"wav-info", floating});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("PCM")) << run.err.constData();
+
+    EXPECT_EQ(runCli({"wav-info"}).exitCode, 2);
+}
+
+TEST_F(CliTest, PrepareWavConvertsOrUsesInPlace)
+{
+    if (!ffmpegAvailable())
+        GTEST_SKIP() << "ffmpeg not installed";
+    const QString scratch = dir.filePath("scratch");
+    const QString tone = dir.filePath("tone.mp3");
+    ASSERT_TRUE(makeTone(tone, 1, 44100, 2, 0.5));
+    CliRun run = runCli({"prepare-wav", tone, scratch});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(run.out, (scratch + "/tone.mp3.wav\n").toUtf8());
+    EXPECT_EQ(runCli({"wav-info", scratch + "/tone.mp3.wav"}).out.left(20), "channels=1 rate=1600");
+
+    const QString ready = dir.filePath("ready.wav");
+    ASSERT_TRUE(makeTone(ready, 0.5, 16000, 1));
+    run = runCli({"prepare-wav", ready, scratch});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, (ready + "\n").toUtf8());
+}
+
+TEST_F(CliTest, PrepareWavWithoutFfmpegSaysSo)
+{
+    const QString media = dir.filePath("talk.mp4");
+    ASSERT_TRUE(writeBytes(media, "x"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PATH", dir.filePath("empty-bin"));
+    const CliRun run = runCli({"prepare-wav", media, dir.filePath("scratch")}, environment);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.startsWith("CreateProcess [ffmpeg -y -i " + QFileInfo(media).absoluteFilePath().toUtf8()
+                                   + " -map 0:a raw.wav]failed (2).\n"))
+        << run.out.constData();
+    EXPECT_FALSE(run.err.isEmpty());
+}
+
+} // namespace
