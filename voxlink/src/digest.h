@@ -4,6 +4,10 @@
 #include <stddef.h>
 #include <stdio.h>
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define VX_MD5_HEX_SIZE 33 /* 32 lowercase hex digits and a NUL */
 
 /* MD5 of the string's bytes (no terminator) as lowercase hex. */
@@ -15,5 +19,9 @@ int vx_md5_hex_stream(FILE *stream, char out[VX_MD5_HEX_SIZE]);
 
 /* Base64 (standard alphabet, "=" padding) as a new NUL-terminated string. */
 char *vx_base64_encode(const unsigned char *bytes, size_t n);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

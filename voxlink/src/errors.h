@@ -1,6 +1,10 @@
 #ifndef VOXLINK_ERRORS_H
 #define VOXLINK_ERRORS_H
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* Codes the library sets; texts in error_messages.c. */
 enum {
     VX_OK = 0,
@@ -32,5 +36,9 @@ enum {
 
 /* Missing or oversized arguments: print the fixed notice, leave errnum alone. */
 void vx_report_param_error(void);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

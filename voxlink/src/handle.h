@@ -6,6 +6,10 @@
 #include "frame.h"
 #include "voxlink.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define VX_HOST_CAPACITY 64
 
 enum {
@@ -45,5 +49,9 @@ int vx_status_code(uint32_t kind, int32_t status);
 
 /* Replaces a kind's slot, releasing what it held. */
 void vx_handle_set_slot(ServiceHandle *h, uint32_t kind, ServiceMessage *message);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -3,6 +3,10 @@
 
 #include <stddef.h>
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* One member of a request body; numbers are whole numbers. */
 typedef struct VxMember {
     const char *name;
@@ -16,5 +20,9 @@ typedef struct VxMember {
 /* The members as one JSON object in cJSON's formatted layout, in order;
  * a new malloc'd string, or NULL when memory runs out. */
 char *vx_json_body(const VxMember *members, size_t count);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

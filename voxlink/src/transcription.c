@@ -226,12 +226,12 @@ VOXLINK_API int subtitle_audio(ServiceHandle *h, const char *username, const cha
                                const char *audio_path, const char *text_path,
                                TranscriptionInfo *info, char **result)
 {
+    if (result)
+        *result = NULL;
     if (!arguments_valid(h, username, session, audio_path, text_path, info)) {
         vx_report_param_error();
         return -1;
     }
-    if (result)
-        *result = NULL;
     h->kind = VX_KIND_AUDIO;
 
     struct stat audio_info;

@@ -8,6 +8,10 @@
 #include "frame.h"
 #include "voxlink.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 #define VX_JOB_PATH_CAPACITY 256
 #define VX_JOB_NAME_CAPACITY 128
 #define VX_JOB_DURATION_CAPACITY 32
@@ -43,5 +47,9 @@ const char *vx_path_file_name(const char *path);
 
 /* Announcement body (kind 6) of a prepared job; malloc'd, NULL without memory. */
 char *vx_job_announcement_body(const TranscriptionJob *job);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

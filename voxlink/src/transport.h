@@ -8,6 +8,10 @@
 
 #include "frame.h"
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 /* Non-blocking IPv4 TCP connection with TCP_NODELAY; code 5 on any failure. */
 int vx_connect(const char *host, unsigned int port, int *fd);
 void vx_close(int fd);
@@ -24,5 +28,9 @@ int vx_receive_exact(int fd, void *buffer, size_t n);
 /* Reads one message: 4 for a hostile body length (nothing allocated),
  * 11 for any receive failure. */
 int vx_read_message(int fd, ServiceMessage **out);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif
