@@ -9,21 +9,14 @@
 
 namespace cw::service {
 
-std::shared_ptr<MappedFile> MappedFile::open(const std::string &path, std::string *error)
+std::shared_ptr<MappedFile> MappedFile::map(int fd, std::string *error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = std::string("cannot open upload: ") + std::strerror(errno);
-        return nullptr;
-    }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_size <= 0) {
-        ::close(fd);
+    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size <= 0) {
         *error = "upload is empty";
         return nullptr;
     }
     void *mapped = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
     if (mapped == MAP_FAILED) {
         *error = std::string("cannot map upload: ") + std::strerror(errno);
         return nullptr;

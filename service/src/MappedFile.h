@@ -11,7 +11,8 @@ namespace cw::service {
 
 class MappedFile {
 public:
-    static std::shared_ptr<MappedFile> open(const std::string &path, std::string *error);
+    // Maps what `fd` refers to; the map outlives the descriptor and any unlink.
+    static std::shared_ptr<MappedFile> map(int fd, std::string *error);
     ~MappedFile();
     MappedFile(const MappedFile &) = delete;
     MappedFile &operator=(const MappedFile &) = delete;

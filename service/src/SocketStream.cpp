@@ -87,6 +87,25 @@ IoResult SocketStream::readSome(void *buffer, size_t size, size_t *got)
     }
 }
 
+IoResult SocketStream::readPending(void *buffer, size_t size, size_t *got)
+{
+    *got = 0;
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buffer, size, 0);
+        if (n > 0) {
+            *got = size_t(n);
+            return IoResult::Ok;
+        }
+        if (n == 0)
+            return IoResult::Closed;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return IoResult::Ok;
+        return IoResult::Failed;
+    }
+}
+
 IoResult SocketStream::readExact(void *buffer, size_t size)
 {
     auto *bytes = static_cast<unsigned char *>(buffer);

@@ -27,6 +27,9 @@ public:
     IoResult readExact(void *buffer, size_t size);
     // At least one byte, at most `size`.
     IoResult readSome(void *buffer, size_t size, size_t *got);
+    // What already arrived, without waiting: Ok with *got > 0, Ok with
+    // *got == 0 when nothing is pending, Closed at the end of the stream.
+    IoResult readPending(void *buffer, size_t size, size_t *got);
     IoResult writeAll(const void *data, size_t size);
     IoResult writeAll(const std::string &data) { return writeAll(data.data(), data.size()); }
     // Waits up to `wait` for the peer to hang up; stray input is discarded.

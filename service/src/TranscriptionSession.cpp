@@ -169,7 +169,15 @@ bool TranscriptionSession::receiveAudio(Job &job)
     int64_t sinceCommit = 0;
     while (left > 0) {
         size_t got = 0;
-        const IoResult result = stream_.readSome(buffer.data(), size_t(std::min<int64_t>(left, int64_t(buffer.size()))), &got);
+        const size_t want = size_t(std::min<int64_t>(left, int64_t(buffer.size())));
+        IoResult result = stream_.readSome(buffer.data(), want, &got);
+        // Handed over to a newer connection: keep what this one already
+        // received, so the newer one resumes after it.
+        if (result == IoResult::Stopped && !context_.stopping.load()) {
+            result = stream_.readPending(buffer.data(), want, &got);
+            if (result == IoResult::Ok && got == 0)
+                result = IoResult::Stopped;
+        }
         if (result != IoResult::Ok) {
             job.upload->commit();
             finish(job, "interrupted",
@@ -227,7 +235,7 @@ bool TranscriptionSession::checkUpload(Job &job)
         return false;
     }
     std::string reason;
-    job.audioFile = MappedFile::open(job.upload->partPath(), &reason);
+    job.audioFile = MappedFile::map(job.upload->fd(), &reason);
     if (!job.audioFile) {
         finish(job, "failed", reason);
         reply(TranscriptionStatus::FileError);
@@ -241,6 +249,7 @@ bool TranscriptionSession::checkUpload(Job &job)
         return false;
     }
     job.wav = *layout;
+    job.upload->releaseClaim();
     job.chargedSeconds = layout->chargedSeconds();
     const StoreResult held = context_.store.hold(job.jobId, job.user.id, job.chargedSeconds);
     if (held != StoreResult::Ok) {

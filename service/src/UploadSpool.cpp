@@ -62,7 +62,14 @@ SpoolEntry::~SpoolEntry()
             commit();
         ::close(fd_);
     }
-    spool_.release(key_);
+    releaseClaim();
+}
+
+void SpoolEntry::releaseClaim()
+{
+    if (claimed_)
+        spool_.release(key_);
+    claimed_ = false;
 }
 
 bool SpoolEntry::open(int64_t expectedSize, std::string *error)
@@ -134,10 +141,13 @@ bool SpoolEntry::commit()
 
 void SpoolEntry::discard()
 {
-    ::unlink(lengthPath_.c_str());
-    if (fd_ >= 0 && ::ftruncate(fd_, 0) == 0)
-        ::lseek(fd_, 0, SEEK_SET);
-    ::unlink(partPath_.c_str());
+    struct stat mine {}, current {};
+    const bool same = fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(partPath_.c_str(), &current) == 0
+                      && mine.st_dev == current.st_dev && mine.st_ino == current.st_ino;
+    if (same) {
+        ::unlink(lengthPath_.c_str());
+        ::unlink(partPath_.c_str());
+    }
     length_ = committed_ = 0;
     if (fd_ >= 0) {
         ::close(fd_);

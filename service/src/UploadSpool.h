@@ -33,8 +33,11 @@ public:
     bool append(const void *data, size_t size);
     // fdatasync, then record the length durably.
     bool commit();
-    // Empties the entry (a corrupt or consumed upload).
+    // Removes the files, unless another upload has replaced them meanwhile.
     void discard();
+    // Lets other connections have the upload once it is complete and checked;
+    // the file no longer changes, so sharing it is safe.
+    void releaseClaim();
     // Set when a newer connection wants this upload.
     const std::atomic<bool> &abandonRequested() const { return *abandon_; }
 
@@ -52,6 +55,7 @@ private:
     int fd_ = -1;
     int64_t length_ = 0;
     int64_t committed_ = 0;
+    bool claimed_ = true;
 };
 
 class UploadSpool {
