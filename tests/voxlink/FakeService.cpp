@@ -109,6 +109,11 @@ void FakeConnection::closeWithReset()
     fd_ = -1;
 }
 
+void FakeConnection::shutdownWrite()
+{
+    ::shutdown(fd_, SHUT_WR);
+}
+
 void FakeConnection::waitForRelease()
 {
     service_.released_.wait_for(std::chrono::seconds(30));

@@ -33,6 +33,7 @@ public:
     ReceivedFrame readFrame();
     void send(const std::string &bytes); // ignores a client that went away
     void closeWithReset();               // RST instead of an orderly close
+    void shutdownWrite();                // FIN now, keep reading
     void waitForRelease();               // blocks until the test calls release()
     const std::string &received() const { return received_; }
     int fd() const { return fd_; }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <openssl/evp.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -325,17 +326,27 @@ TEST_F(TranscriptionTest, PeerClosingMidUploadFailsThePhase)
     const std::string big = pattern(8 * 1024 * 1024, 7);
     audioPath_ = write("big.wav", big);
     textPath_ = write("big.txt", big);
-    struct Case { const char *name; uint32_t offset; bool withTranscript; int code; };
+    struct Case { const char *name; uint32_t offset; bool withTranscript; bool halfCloseFirst; int code; };
     const Case cases[] = {
-        {"while streaming audio", 0, false, 63},
-        {"while streaming the transcript", static_cast<uint32_t>(big.size()), true, 64},
+        {"while streaming audio", 0, false, false, 63},
+        {"while streaming the transcript", static_cast<uint32_t>(big.size()), true, false, 64},
+        // A reset after the peer's FIN is reported as EPIPE: the SIGPIPE case.
+        {"after a half close, audio", 0, false, true, 63},
+        {"after a half close, transcript", static_cast<uint32_t>(big.size()), true, true, 64},
     };
+    // Whatever the embedding program does with SIGPIPE, the library must not raise it.
+    struct sigaction previous {};
+    struct sigaction fatal {};
+    fatal.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &fatal, &previous);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         // A tiny receive buffer keeps the library sending when the peer leaves.
         FakeService service({[&](FakeConnection &conn) {
             conn.readFrame();
             conn.send(encodeFrame(106, 0, 0, c.offset));
+            if (c.halfCloseFirst)
+                conn.shutdownWrite();
             conn.readExactly(4096);
             conn.closeWithReset();
         }}, 4096);
@@ -345,6 +356,7 @@ TEST_F(TranscriptionTest, PeerClosingMidUploadFailsThePhase)
         EXPECT_EQ(errnum, c.code);
         EXPECT_EQ(err.rfind("send data error: ", 0), 0u) << err;
     }
+    sigaction(SIGPIPE, &previous, nullptr);
 }
 
 TEST_F(TranscriptionTest, StalledUploadTimesOut)
