@@ -128,7 +128,7 @@ bool MainWidget::confirmLeaveProject()
     return true;
 }
 
-void MainWidget::closeApplication()
+bool MainWidget::closeApplication()
 {
     CurrentProject &project = currentProject();
     if (project.taskRunning) {
@@ -141,24 +141,25 @@ void MainWidget::closeApplication()
         box.setCancelText(QStringLiteral("继续处理"));
         box.setButtonSize(QSize(118, 31));
         if (box.exec() != QDialog::Accepted)
-            return;
+            return false;
     }
     if (project.isOpen()) {
         switch (MsgBox::askSaveProject(this)) {
         case MsgBox::SaveChoice::Save:
             if (!saveProject())
-                return;
+                return false;
             break;
         case MsgBox::SaveChoice::DontSave:
             break;
         case MsgBox::SaveChoice::Cancel:
-            return;
+            return false;
         }
     }
     if (playbackState().playerStarted)
         emit SignalProxy::instance()->signal_stopVideo();
     project.taskRunning = false;
     QCoreApplication::quit();
+    return true;
 }
 
 void MainWidget::slot_closeLightBox()

@@ -20,7 +20,8 @@ public:
 
     bool saveProject();
     bool confirmLeaveProject();
-    void closeApplication();
+    // True when it ended the event loop.
+    bool closeApplication();
 
     // Where the floating tool strip sits for a centred editor on `screen`.
     static QPoint bottomToolPosition(const QRect &screen, const QSize &toolSize);

@@ -1,0 +1,169 @@
+// Changing pages and closing the program from the editor.
+#include "ShellFixture.h"
+
+#include "shell/CotentWidget.h"
+#include "shell/CurrentProject.h"
+#include "shell/MainTitleWidget.h"
+#include "shell/MainWidget.h"
+#include "shell/SignalProxy.h"
+#include "shell/StatusWidget.h"
+#include "shell/SubtitleProjectPage.h"
+#include "shell/TitleBarWidget.h"
+#include "subtitle/SubtitleList.h"
+#include "views/BottomToolWidget.h"
+
+#include <QSignalSpy>
+#include <QToolButton>
+
+namespace {
+
+class PageSwitchTest : public ShellFixture
+{
+protected:
+    void openProjectInEditor(CotentWidget &window)
+    {
+        emit SignalProxy::instance()->signal_NoticeNewProject();
+        emit SignalProxy::instance()->signal_SelectMediafile(workFile(QStringLiteral("talk.mp4")));
+        SubtitleEntry entry;
+        entry.text = "hello";
+        currentSubtitleList().append(entry);
+        ASSERT_EQ(window.currentPage(), 2);
+        ASSERT_TRUE(currentProject().isOpen());
+    }
+};
+
+const QString kSavePrompt = QStringLiteral("您正在关闭当前工程，请确认在关闭前是否保存？");
+
+} // namespace
+
+TEST_F(PageSwitchTest, WithoutAnOpenProjectPagesChangeWithoutAsking)
+{
+    CotentWidget window;
+    for (int page : {2, 3, 4, 2, 1}) {
+        window.statusWidget()->tabButton(page)->click();
+        EXPECT_EQ(window.currentPage(), page);
+        EXPECT_EQ(window.statusWidget()->highlightedTab(), page);
+    }
+    EXPECT_TRUE(boxTexts.isEmpty());
+}
+
+TEST_F(PageSwitchTest, SavePromptAnswersDecideTheSwitch)
+{
+    struct Case
+    {
+        const char *name;
+        ModalSeam::Answer answer;
+        QString saveTo;   // file chooser answer when saving
+        int wantPage;
+        bool wantOpen;    // project still open afterwards
+        bool wantSaved;
+    };
+    const Case cases[] = {
+        {"cancel keeps the editor", ModalSeam::Answer::No, QString(), 2, true, false},
+        {"don't save switches and clears", ModalSeam::Answer::Cancel, QString(), 1, false, false},
+        {"save switches after saving", ModalSeam::Answer::Ok, QStringLiteral("saved.cwpro"), 1, false, true},
+        {"save with a cancelled dialog still switches", ModalSeam::Answer::Ok, QString(), 1, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        boxTexts.clear();
+        CotentWidget window;
+        openProjectInEditor(window);
+        QSignalSpy cleared(SignalProxy::instance(), &SignalProxy::siganal_ClearDate);
+        boxAnswers = {c.answer};
+        fileAnswers = {c.saveTo.isEmpty() ? QString() : workFile(c.saveTo)};
+
+        window.statusWidget()->tabButton(1)->click();
+
+        ASSERT_EQ(boxTexts.size(), 1);
+        EXPECT_EQ(boxTexts[0], kSavePrompt);
+        EXPECT_EQ(window.currentPage(), c.wantPage);
+        EXPECT_EQ(window.statusWidget()->highlightedTab(), c.wantPage);
+        EXPECT_EQ(currentProject().isOpen(), c.wantOpen);
+        EXPECT_EQ(currentSubtitleList().isEmpty(), !c.wantOpen);
+        EXPECT_EQ(cleared.count() > 0, !c.wantOpen);
+        EXPECT_EQ(QFile::exists(workFile(QStringLiteral("saved.cwpro"))), c.wantSaved);
+        QFile::remove(workFile(QStringLiteral("saved.cwpro")));
+    }
+}
+
+TEST_F(PageSwitchTest, RunningTaskRefusesLeavingAndClosing)
+{
+    CotentWidget window;
+    openProjectInEditor(window);
+    currentProject().taskRunning = true;
+
+    window.statusWidget()->tabButton(3)->click();
+    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_EQ(window.statusWidget()->highlightedTab(), 2);
+    ASSERT_EQ(boxTexts.size(), 1);
+    EXPECT_EQ(boxTexts[0], QStringLiteral("当前任务正在进行中，并已经扣费，请您等待任务处理结束！"));
+
+    // Title-bar job buttons are refused too.
+    QSignalSpy recognition(SignalProxy::instance(), &SignalProxy::signal_NoticeVoiceRecognition);
+    window.mainWidget()->titleWidget()->button(QStringLiteral("voicerecog"))->click();
+    EXPECT_EQ(recognition.count(), 0);
+
+    boxTexts.clear();
+    boxAnswers = {ModalSeam::Answer::Cancel}; // "继续处理"
+    EXPECT_FALSE(window.mainWidget()->closeApplication());
+    ASSERT_EQ(boxTexts.size(), 1);
+    EXPECT_EQ(boxTitles.last(), QStringLiteral("请确认操作"));
+    EXPECT_TRUE(currentProject().taskRunning);
+}
+
+TEST_F(PageSwitchTest, ClosingAsksToSaveOnlyWhenAProjectIsOpen)
+{
+    CotentWidget window;
+    window.statusWidget()->tabButton(2)->click();
+    EXPECT_TRUE(window.mainWidget()->closeApplication());
+    EXPECT_TRUE(boxTexts.isEmpty());
+
+    openProjectInEditor(window);
+    boxAnswers = {ModalSeam::Answer::No};
+    EXPECT_FALSE(window.mainWidget()->closeApplication());
+    boxAnswers = {ModalSeam::Answer::Ok};
+    fileAnswers = {QString()}; // save dialog cancelled: keep running
+    EXPECT_FALSE(window.mainWidget()->closeApplication());
+    boxAnswers = {ModalSeam::Answer::Cancel};
+    EXPECT_TRUE(window.mainWidget()->closeApplication());
+    EXPECT_EQ(boxTexts.size(), 3);
+}
+
+TEST_F(PageSwitchTest, BurnButtonHandsOverWithoutTheLeaveCheck)
+{
+    CotentWidget window;
+    openProjectInEditor(window);
+    QSignalSpy tabs(SignalProxy::instance(), QOverload<int, int>::of(&SignalProxy::signal_clickTab));
+    window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
+    ASSERT_EQ(tabs.count(), 1);
+    EXPECT_EQ(tabs[0][0].toInt(), 3);
+    EXPECT_EQ(tabs[0][1].toInt(), 1);
+    EXPECT_EQ(window.currentPage(), 3);
+    EXPECT_TRUE(boxTexts.isEmpty());
+    EXPECT_TRUE(currentProject().isOpen());
+}
+
+TEST_F(PageSwitchTest, TabNamesAndDragZone)
+{
+    EXPECT_EQ(StatusWidget::tabNumberForName(QStringLiteral("toolButton_Tab1")), 1);
+    EXPECT_EQ(StatusWidget::tabNumberForName(QStringLiteral(" toolbutton_tab3 ")), 3);
+    EXPECT_EQ(StatusWidget::tabNumberForName(QStringLiteral("something")), 4);
+    EXPECT_TRUE(TitleBarWidget::startsDrag(0, 1280));
+    EXPECT_TRUE(TitleBarWidget::startsDrag(1109, 1280));
+    EXPECT_FALSE(TitleBarWidget::startsDrag(1110, 1280));
+    EXPECT_EQ(SubtitleProjectPage::popupPosition(QPoint(1000, 10), 220), QPoint(906, 42));
+    EXPECT_EQ(MainWidget::bottomToolPosition(QRect(0, 0, 1920, 1080), QSize(114, 30)), QPoint(1467, 787));
+}
+
+TEST_F(PageSwitchTest, DraggingTheTitleBarMovesWindowAndToolStrip)
+{
+    CotentWidget window;
+    window.move(100, 100);
+    window.statusWidget()->tabButton(2)->click();
+    BottomToolWidget *tool = window.mainWidget()->bottomToolWidget();
+    const QPoint toolBefore = tool->pos();
+    emit SignalProxy::instance()->signal_moveWidget(15, -5);
+    EXPECT_EQ(window.pos(), QPoint(115, 95));
+    EXPECT_EQ(tool->pos(), toolBefore + QPoint(15, -5));
+}
