@@ -22,7 +22,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 python3-srt
   # fonts and a display for screenshots
-  fonts-wqy-microhei xvfb xauth imagemagick x11-utils
+  fonts-wqy-microhei xvfb xauth imagemagick x11-utils xdotool
 )
 
 missing=()
