@@ -100,9 +100,16 @@ void AutoSaveThread::setWriter(AutoSaveWriter writer)
     m_writer = std::move(writer);
 }
 
-bool AutoSaveThread::hasSomethingToSave() const
+bool AutoSaveThread::hasSomethingToSave(QMutexLocker &locker) const
 {
-    return m_target.playerStarted && !m_list.isEmpty();
+    if (!m_target.playerStarted)
+        return false;
+    // The list's lock is never taken under ours: a caller may notify us from
+    // inside a list edit.
+    locker.unlock();
+    const bool listHasEntries = !m_list.isEmpty();
+    locker.relock();
+    return listHasEntries;
 }
 
 void AutoSaveThread::waitForWrite()
@@ -117,7 +124,9 @@ void AutoSaveThread::run()
 {
     QMutexLocker locker(&m_mutex);
     while (m_running) {
-        if (!hasSomethingToSave()) {
+        if (!hasSomethingToSave(locker)) {
+            if (!m_running)
+                break;
             // The list has no change signal of its own, so re-check now and
             // then as well as on every wake-up.
             m_wake.wait(&m_mutex, QDeadlineTimer(m_idleCheckMs));

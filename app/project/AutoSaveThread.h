@@ -67,7 +67,7 @@ protected:
     void run() override;
 
 private:
-    bool hasSomethingToSave() const; // call with m_mutex held
+    bool hasSomethingToSave(QMutexLocker &locker) const; // locker holds m_mutex
     void waitForWrite();             // call with m_mutex held
 
     SubtitleList &m_list;

@@ -103,6 +103,7 @@ TEST(AutoSaveTest, WritesConsistentCopiesWhileTheListIsEdited)
             entries.clear();
             for (int i = 0; i < generation % 7 + 1; ++i)
                 entries.append(entry(text, i));
+            thread.notifyListChanged(); // from inside the edit: must not deadlock
         });
         std::lock_guard<std::mutex> lock(seenMutex);
         if (writes >= 200 || generation > 5000000)
