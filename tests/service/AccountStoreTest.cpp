@@ -1,0 +1,149 @@
+// The SQLite store and the account rules over it: money stays exact under
+// concurrent jobs, holds survive a crash, back-off limits guessing.
+
+#include "AccountService.h"
+#include "MessageHeader.h"
+#include "PasswordHasher.h"
+#include "SessionIds.h"
+#include "SqliteAccountStore.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace cw::service;
+
+namespace {
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        reopen();
+    }
+    void reopen()
+    {
+        store_.reset();
+        std::string error;
+        store_ = SqliteAccountStore::open(dir_.filePath(QStringLiteral("accounts.sqlite")).toStdString(), &error);
+        ASSERT_TRUE(store_) << error;
+    }
+    int64_t addUser(const std::string &name, int64_t balance)
+    {
+        EXPECT_EQ(store_->createUser(name, "hash", "", balance, 1), StoreResult::Ok);
+        UserRow row;
+        EXPECT_EQ(store_->findUser(name, &row), StoreResult::Ok);
+        return row.id;
+    }
+    int64_t balanceOf(int64_t user)
+    {
+        int64_t value = -1;
+        EXPECT_EQ(store_->balance(user, &value), StoreResult::Ok);
+        return value;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<SqliteAccountStore> store_;
+};
+
+}  // namespace
+
+TEST_F(StoreTest, ConcurrentHoldsNeverTakeTheBalanceBelowZero)
+{
+    const int64_t user = addUser("ann", 95);
+    std::atomic<int> held{0}, refused{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 16; ++i)
+        threads.emplace_back([&] {
+            int64_t job = 0;
+            ASSERT_EQ(store_->addJob(user, "a.wav", 10, "uploading", 1, &job), StoreResult::Ok);
+            const StoreResult result = store_->hold(job, user, 10);
+            if (result == StoreResult::Ok)
+                ++held;
+            else if (result == StoreResult::Insufficient)
+                ++refused;
+        });
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_EQ(held.load(), 9);
+    EXPECT_EQ(refused.load(), 7);
+    EXPECT_EQ(balanceOf(user), 5);
+}
+
+TEST_F(StoreTest, HoldsSettleIntoRecordsOrGoBackIncludingAfterACrash)
+{
+    const int64_t user = addUser("ann", 100);
+    int64_t delivered = 0, failed = 0, crashed = 0;
+    store_->addJob(user, "one.wav", 30, "uploading", 10, &delivered);
+    store_->addJob(user, "two.wav", 20, "uploading", 11, &failed);
+    store_->addJob(user, "three.wav", 25, "uploading", 12, &crashed);
+    ASSERT_EQ(store_->hold(delivered, user, 30), StoreResult::Ok);
+    ASSERT_EQ(store_->hold(failed, user, 20), StoreResult::Ok);
+    ASSERT_EQ(store_->hold(crashed, user, 25), StoreResult::Ok);
+    EXPECT_EQ(balanceOf(user), 25);
+    ASSERT_EQ(store_->settle(delivered, "one.wav", 20), StoreResult::Ok);
+    ASSERT_EQ(store_->release(failed, "error"), StoreResult::Ok);
+    EXPECT_EQ(store_->settle(failed, "two.wav", 21), StoreResult::NotFound);  // nothing left to charge
+    EXPECT_EQ(balanceOf(user), 45);
+
+    reopen();  // the third job's process died mid-run
+    ASSERT_EQ(store_->recoverAfterRestart(), StoreResult::Ok);
+    EXPECT_EQ(balanceOf(user), 70);
+    std::vector<BalanceRecord> records;
+    ASSERT_EQ(store_->records(user, 0, 10, &records), StoreResult::Ok);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].sign, '-');
+    EXPECT_EQ(records[0].amount, "one.wav");
+    EXPECT_EQ(records[0].seconds, 30);
+    std::vector<JobRecord> jobs;
+    ASSERT_EQ(store_->jobs(user, 0, 10, &jobs), StoreResult::Ok);
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_EQ(jobs[0].state, "interrupted");
+    EXPECT_EQ(jobs[1].state, "error");
+    EXPECT_EQ(jobs[2].state, "done");
+}
+
+TEST_F(StoreTest, RechargeStopsAtTheCapAndNamesAreUnique)
+{
+    const int64_t user = addUser("ann", kMaxBalance - 10);
+    EXPECT_EQ(store_->recharge(user, 10, "x", 1), StoreResult::Ok);
+    EXPECT_EQ(store_->recharge(user, 1, "x", 2), StoreResult::Insufficient);
+    EXPECT_EQ(balanceOf(user), kMaxBalance);
+    EXPECT_EQ(store_->createUser("ann", "h", "", 0, 1), StoreResult::Conflict);
+}
+
+namespace {
+
+std::string loginBody(const std::string &user, const std::string &digest)
+{
+    return "{\"username\":\"" + user + "\",\"password\":\"" + digest + "\"}";
+}
+
+}  // namespace
+
+TEST_F(StoreTest, BackOffRefusesGuessesButLetsTheOwnerBackIn)
+{
+    PasswordHasher hasher(2);
+    int64_t now = 1000000;
+    AccountService accounts(*store_, hasher, 600, [&now] { return now; });
+    const std::string right = "0123456789abcdef0123456789abcdef";
+    const std::string wrong = "ffffffffffffffffffffffffffffffff";
+    ASSERT_EQ(accounts.addUser("ann", right, 600), StoreResult::Ok);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", wrong)).status, 1);
+    // In back-off even the right password is not looked at.
+    EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right)).status, 1);
+    now += 1;
+    const AccountReply reply = accounts.handle(KindLogin, loginBody("ann", right));
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_NE(reply.body.find("\"session\""), std::string::npos);
+    UserRow row;
+    ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
+    EXPECT_EQ(row.failedLogins, 0);
+    EXPECT_EQ(row.passwordHash.rfind("$argon2id$", 0), 0u);  // never the digest itself
+    EXPECT_EQ(accounts.handle(KindLogin, loginBody("nobody", right)).status, 3);
+}

@@ -1,0 +1,311 @@
+// Framing, request decoding and reply texts: no sockets involved.
+
+#include "LoginBackoff.h"
+#include "MessageHeader.h"
+#include "ReplyText.h"
+#include "RequestBodies.h"
+#include "ServiceOptions.h"
+#include "TranscriptText.h"
+#include "WavFormat.h"
+
+#include <QTextCodec>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace cw::service;
+
+TEST(WireFormat, HeaderRoundTripsLittleEndian)
+{
+    MessageHeader header;
+    header.kind = 106;
+    header.status = -5;
+    header.hasBody = 1;
+    header.length = 0x01020304;
+    const HeaderBytes bytes = encodeHeader(header);
+    EXPECT_EQ(bytes[0], 0xbb);
+    EXPECT_EQ(bytes[1], 0x1b);
+    EXPECT_EQ(bytes[20], 0x04);
+    EXPECT_EQ(bytes[23], 0x01);
+    const MessageHeader back = decodeHeader(bytes.data());
+    EXPECT_EQ(back.magic, kMagic);
+    EXPECT_EQ(back.status, -5);
+    EXPECT_EQ(back.length, 0x01020304);
+}
+
+TEST(WireFormat, RequestHeaderVerdicts)
+{
+    struct Case {
+        uint32_t magic, version;
+        int32_t kind, hasBody, length;
+        HeaderVerdict verdict;
+    } cases[] = {
+        {7099, 1, 2, 1, 40, HeaderVerdict::Ok},
+        {7099, 1, 10, 0, -7, HeaderVerdict::Ok},  // no body: the length is not looked at
+        {7099, 1, 6, 1, kMaxBodySize, HeaderVerdict::Ok},
+        {7098, 1, 2, 1, 40, HeaderVerdict::BadMagic},
+        {7099, 2, 2, 1, 40, HeaderVerdict::BadVersion},
+        {7099, 1, 0, 1, 40, HeaderVerdict::UnknownKind},
+        {7099, 1, 11, 1, 40, HeaderVerdict::UnknownKind},
+        {7099, 1, 102, 1, 40, HeaderVerdict::UnknownKind},
+        {7099, 1, 2, 1, -1, HeaderVerdict::BadLength},
+        {7099, 1, 6, 1, kMaxBodySize + 1, HeaderVerdict::BadLength},
+    };
+    for (const Case &c : cases) {
+        MessageHeader header;
+        header.magic = c.magic;
+        header.version = c.version;
+        header.kind = c.kind;
+        header.hasBody = c.hasBody;
+        header.length = c.length;
+        EXPECT_EQ(checkRequestHeader(header), c.verdict) << c.magic << " " << c.kind << " " << c.length;
+    }
+}
+
+TEST(WireFormat, RepliesCarryKindPlusHundredAndBodyFlag)
+{
+    const std::string withBody = encodeReply(KindBalance, 0, "600");
+    const MessageHeader a = decodeHeader(reinterpret_cast<const uint8_t *>(withBody.data()));
+    EXPECT_EQ(a.kind, 110);
+    EXPECT_EQ(a.hasBody, 1);
+    EXPECT_EQ(a.length, 3);
+    EXPECT_EQ(withBody.substr(24), "600");
+
+    const std::string offset = encodeBodilessReply(KindTranscribe, 0, 123456);
+    ASSERT_EQ(offset.size(), 24u);
+    const MessageHeader b = decodeHeader(reinterpret_cast<const uint8_t *>(offset.data()));
+    EXPECT_EQ(b.kind, 106);
+    EXPECT_EQ(b.hasBody, 0);
+    EXPECT_EQ(b.length, 123456);
+}
+
+TEST(RequestBodies, AccountBodiesAcceptOnlyWellFormedMembers)
+{
+    const std::string digest = "0123456789abcdef0123456789ABCDEF";
+    struct Case {
+        const char *body;
+        bool ok;
+    } registrations[] = {
+        {"{\"username\":\"ann@x_1\",\"password\":\"0123456789abcdef0123456789abcdef\",\"E-mail\":\"a@b\"}", true},
+        {"{\"username\":\"ann\",\"password\":\"0123456789abcdef0123456789abcdef\",\"E-mail\":\"\"}", true},
+        {"{\"username\":\"ann\",\"password\":\"0123456789abcdef0123456789abcdef\"}", false},         // no e-mail
+        {"{\"username\":\"an n\",\"password\":\"0123456789abcdef0123456789abcdef\",\"E-mail\":\"\"}", false},
+        {"{\"username\":\"\",\"password\":\"0123456789abcdef0123456789abcdef\",\"E-mail\":\"\"}", false},
+        {"{\"username\":\"ann\",\"password\":\"secret\",\"E-mail\":\"\"}", false},                  // not a digest
+        {"{\"username\":\"ann\",\"password\":\"0123456789abcdef0123456789abcdeg\",\"E-mail\":\"\"}", false},
+        {"{\"username\":7,\"password\":\"0123456789abcdef0123456789abcdef\",\"E-mail\":\"\"}", false},
+        {"[\"username\"]", false},
+        {"{\"username\":\"ann\"", false},
+        {"", false},
+    };
+    for (const Case &c : registrations)
+        EXPECT_EQ(decodeRegistration(c.body).has_value(), c.ok) << c.body;
+    EXPECT_FALSE(decodeRegistration("{\"username\":\"" + std::string(65, 'a') + "\",\"password\":\"" + digest
+                                    + "\",\"E-mail\":\"\"}"));
+    const auto login = decodeLogin("{\"username\":\"ann\",\"password\":\"" + digest + "\"}");
+    ASSERT_TRUE(login);
+    EXPECT_EQ(login->passwordDigest, "0123456789abcdef0123456789abcdef");  // compared in one case
+
+    // A NUL inside the body must not cut the JSON short and pass.
+    std::string withNul = "{\"session\":\"0123456789abcdef0123456789abcdef\"}";
+    withNul.insert(1, 1, '\0');
+    EXPECT_FALSE(decodeSession(withNul));
+
+    struct RechargeCase {
+        const char *body;
+        bool ok;
+        long long duration;
+    } recharges[] = {
+        {"{\"session\":\"0123456789abcdef0123456789abcdef\",\"money\":\"25\",\"duration\":3600}", true, 3600},
+        {"{\"session\":\"0123456789abcdef0123456789abcdef\",\"money\":\"25\",\"duration\":-3600}", true, -3600},
+        {"{\"session\":\"0123456789abcdef0123456789abcdef\",\"money\":\"25\",\"duration\":1.5}", false, 0},
+        {"{\"session\":\"0123456789abcdef0123456789abcdef\",\"money\":\"25\",\"duration\":1e300}", false, 0},
+        {"{\"session\":\"0123456789abcdef0123456789abcdef\",\"money\":\"25\",\"duration\":\"3600\"}", false, 0},
+        {"{\"session\":\"short\",\"money\":\"25\",\"duration\":3600}", false, 0},
+    };
+    for (const RechargeCase &c : recharges) {
+        const auto request = decodeRecharge(c.body);
+        EXPECT_EQ(request.has_value(), c.ok) << c.body;
+        if (request)
+            EXPECT_EQ(request->duration, c.duration);
+    }
+}
+
+TEST(RequestBodies, AnnouncementLimits)
+{
+    auto body = [](long long audioSize, long long textSize, const char *textFinger, int hours) {
+        return "{\"username\":\"ann\",\"session\":\"0123456789abcdef0123456789abcdef\",\"filename\":\"a.wav\","
+               "\"audio_size\":" + std::to_string(audioSize) + ",\"fingerprint\":\"0123456789abcdef0123456789abcdef\","
+               "\"type\":\"unknown\",\"size\":1,\"source_finger\":\"unknown\",\"textname\":\"\",\"text_finger\":\""
+               + textFinger + "\",\"text_size\":" + std::to_string(textSize) + ",\"duration\":\"1:2:5\",\"hours\":"
+               + std::to_string(hours) + ",\"minutes\":2,\"seconds\":5}";
+    };
+    const char *finger = "00112233445566778899aabbccddeeff";
+    struct Case {
+        long long audio, text;
+        const char *finger;
+        int hours;
+        bool ok;
+    } cases[] = {
+        {44, 0, "", 1, true},
+        {43, 0, "", 1, false},
+        {0x7fffffffLL, 0, "", 1, true},
+        {0x80000000LL, 0, "", 1, false},
+        {1000, 16 << 20, finger, 1, true},
+        {1000, (16 << 20) + 1, finger, 1, false},
+        {1000, 10, "", 1, false},  // a transcript needs its digest
+        {1000, -1, "", 1, false},
+        {1000, 0, "", -1, false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(decodeAnnouncement(body(c.audio, c.text, c.finger, c.hours)).has_value(), c.ok)
+            << c.audio << " " << c.text << " " << c.hours;
+    const auto a = decodeAnnouncement(body(1000, 0, "", 1));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->durationSeconds, 3725);
+    EXPECT_FALSE(a->hasTranscript());
+}
+
+TEST(ReplyText, ResultTextBlocksInGbk)
+{
+    const std::vector<cw::engines::TimedLine> lines = {
+        {500, 2000, "你好", 1.0},
+        {2100, 3725000 + 42, "line\rwith\nbreaks", 1.0},
+        {360000000, 360000001, "late", 1.0},
+    };
+    const std::string text = resultText(lines);
+    const QByteArray gbkHello = QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("你好"));
+    const std::string expected = "1,0\n00:00:00,500 --> 00:00:02,000\n" + gbkHello.toStdString() + "\n\n"
+                                 "2,0\n00:00:02,100 --> 01:02:05,042\nline with breaks\n\n"
+                                 "3,0\n100:00:00,000 --> 100:00:00,001\nlate\n\n";
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(progressBody(100, 37), "100,37");
+    EXPECT_EQ(loginReplyBody("abc"), "{\n\t\"session\":\t\"abc\"\n}");
+}
+
+TEST(ReplyText, RecordFieldsCannotBreakTheLineLayout)
+{
+    const std::string line = queryLine(0, "a,b\nc.wav", 12, "done");
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 3);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_NE(line.find("a b c.wav,12,done"), std::string::npos);
+    const std::string record = recordLine(0, '+', "25", 3600);
+    EXPECT_EQ(record.substr(19), ",+,25,3600");
+}
+
+namespace {
+
+std::string wavHeader(uint16_t format, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t dataSize,
+                      const std::string &extraChunk = {})
+{
+    std::string h = "RIFF    WAVE" + extraChunk + "fmt ";
+    auto put = [&h](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            h += char((v >> (8 * i)) & 0xff);
+    };
+    put(16, 4);
+    put(format, 2);
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * channels * bits / 8, 4);
+    put(channels * bits / 8, 2);
+    put(bits, 2);
+    h += "data";
+    put(dataSize, 4);
+    return h;
+}
+
+}  // namespace
+
+TEST(WavFormat, AcceptsOnlyPcm16kMono16)
+{
+    const std::string list = std::string("LIST") + char(3) + '\0' + '\0' + '\0' + "abc" + '\0';  // odd size, padded
+    struct Case {
+        std::string header;
+        int64_t fileSize;
+        bool ok;
+        int64_t dataOffset, dataBytes;
+    } cases[] = {
+        {wavHeader(1, 1, 16000, 16, 32000), 44 + 32000, true, 44, 32000},
+        {wavHeader(1, 1, 16000, 16, 0xFFFFFFFF), 44 + 1001, true, 44, 1000},  // streamed size, odd tail dropped
+        {wavHeader(1, 1, 16000, 16, 64000), 44 + 32000, true, 44, 32000},     // claims more than the file holds
+        {wavHeader(1, 1, 16000, 16, 100, list), 56 + 100, true, 56, 100},
+        {wavHeader(3, 1, 16000, 32, 100), 144, false, 0, 0},
+        {wavHeader(1, 2, 16000, 16, 100), 144, false, 0, 0},
+        {wavHeader(1, 1, 44100, 16, 100), 144, false, 0, 0},
+        {wavHeader(1, 1, 16000, 8, 100), 144, false, 0, 0},
+        {wavHeader(1, 1, 16000, 16, 0), 44, false, 0, 0},
+        {"RIFX    WAVEfmt ", 100, false, 0, 0},
+        {std::string(44, '\0'), 44, false, 0, 0},
+    };
+    for (const Case &c : cases) {
+        std::string reason;
+        const auto layout = parseWav(reinterpret_cast<const uint8_t *>(c.header.data()), c.header.size(), c.fileSize, &reason);
+        EXPECT_EQ(layout.has_value(), c.ok) << reason;
+        if (layout) {
+            EXPECT_EQ(layout->dataOffset, c.dataOffset);
+            EXPECT_EQ(layout->dataBytes, c.dataBytes);
+        }
+    }
+    WavLayout layout;
+    layout.dataBytes = 320000;
+    EXPECT_EQ(layout.chargedSeconds(), 10);
+    layout.dataBytes = 320002;
+    EXPECT_EQ(layout.chargedSeconds(), 11);
+}
+
+TEST(TranscriptText, DecodesUtf8WithOrWithoutMarkElseGbk)
+{
+    const QByteArray gbk = QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("第一行\r\n\r\n  第二行  \n"));
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"\xEF\xBB\xBF" "one\r\ntwo\n", {"one", "two"}},
+        {"  \n\t\none  \n\n", {"one"}},
+        {"\xE4\xBD\xA0\xE5\xA5\xBD\n", {"你好"}},
+        {gbk.toStdString(), {"第一行", "第二行"}},
+        {"\n \n", {}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(transcriptLines(c.bytes), c.lines) << c.bytes;
+}
+
+TEST(LoginBackoff, FreeTriesThenDoublingThenDayOfRest)
+{
+    struct Case {
+        int failures;
+        int64_t waited;
+        bool may;
+    } cases[] = {
+        {0, 0, true}, {4, 0, true}, {5, 0, false}, {5, 1, true}, {6, 1, false}, {6, 2, true},
+        {30, 3599, false}, {30, 3600, true}, {99, 3600, true}, {100, 3600, false}, {100, 86400, true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(LoginBackoff::mayTry(c.failures, 1000, 1000 + c.waited), c.may) << c.failures << " " << c.waited;
+    EXPECT_EQ(LoginBackoff::failuresAfterFailure(100, 0, 0), 100);
+}
+
+TEST(ServiceOptions, CommandLines)
+{
+    ServiceOptions options;
+    std::string error;
+    ASSERT_TRUE(parseServiceOptions({"--listen", "127.0.0.1", "--port", "0", "--data", "/tmp/x", "--initial-balance",
+                                     "60", "--workers", "3"},
+                                    &options, &error));
+    EXPECT_EQ(options.port, 0);
+    EXPECT_EQ(options.initialBalance, 60);
+    EXPECT_EQ(options.workers, 3);
+    ServiceOptions add;
+    ASSERT_TRUE(parseServiceOptions({"--data", "/tmp/x", "add-user", "ann", "pw", "--balance", "7"}, &add, &error));
+    EXPECT_EQ(add.mode, ServiceOptions::Mode::AddUser);
+    EXPECT_EQ(add.newUser, "ann");
+    EXPECT_EQ(add.newBalance, 7);
+    for (const std::vector<std::string> &bad :
+         std::vector<std::vector<std::string>>{{"--port", "70000"}, {"--port"}, {"--workers", "0"}, {"--bogus"},
+                                               {"add-user", "ann"}, {"frobnicate"}, {"--initial-balance", "-1"}}) {
+        ServiceOptions ignored;
+        EXPECT_FALSE(parseServiceOptions(bad, &ignored, &error)) << bad[0];
+    }
+}
