@@ -152,16 +152,18 @@ bool convertToWav(const QString &source, const QString &output, const QString &s
 
     // ffmpeg runs inside the private folder, so the intermediates keep their
     // plain relative names.
+    // Once ffmpeg cannot be started, the later steps cannot work either.
     const QString folder = work.path();
-    runToolCommand(extractAudioArguments(sourcePath, RawName), folder);
-    runToolCommand(resampleArguments(RawName, ResampledName), folder);
+    if (!runToolCommand(extractAudioArguments(sourcePath, RawName), folder)
+        || !runToolCommand(resampleArguments(RawName, ResampledName), folder))
+        return false;
 
     const QString resampledPath = QDir(folder).filePath(ResampledName);
     if (const auto gain = normalisationGain(resampledPath))
         runToolCommand(volumeArguments(ResampledName, *gain, outputPath), folder);
     else if (QFile::exists(resampledPath))
         replaceFile(resampledPath, outputPath);
-    return true;
+    return QFile::exists(outputPath);
 }
 
 QString prepareWavForMedia(const QString &mediaPath, const QString &scratchFolder)

@@ -34,9 +34,9 @@ QStringList volumeArguments(const QString &source, float gain, const QString &ta
 // Runs the conversion into `output`. The intermediate "raw.wav" and
 // "raw1.wav" live in a fresh private folder under `scratchFolder` (the
 // output's folder when empty), removed afterwards, so concurrent conversions
-// never share them. False when a path is empty or the private folder cannot be
-// made; otherwise true without judging the ffmpeg runs (load the output to
-// know whether it worked).
+// never share them. False when a path is empty, the private folder cannot be
+// made, ffmpeg cannot be started or no output was written. True only says an
+// output exists: load it to know whether it is usable.
 bool convertToWav(const QString &source, const QString &output, const QString &scratchFolder = QString());
 
 // The WAV to use for a media file: the file itself when it is usable,

@@ -225,7 +225,7 @@ TEST_F(ConversionTest, FailedConversionLeavesNoStaleOutput)
     const QString output = scratch + "/talk.mp4.wav";
     ASSERT_TRUE(writeBytes(output, WavBytes().build())); // an earlier file's result
 
-    EXPECT_TRUE(convertToWav(notMedia, output));
+    EXPECT_FALSE(convertToWav(notMedia, output));
     EXPECT_FALSE(QFile::exists(output));
     expectOnlyOutputsIn({});
 }

@@ -193,9 +193,8 @@ TEST_F(CliTest, PrepareWavWithoutFfmpegSaysSo)
     environment.insert("PATH", dir.filePath("empty-bin"));
     const CliRun run = runCli({"prepare-wav", media, dir.filePath("scratch")}, environment);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.startsWith("CreateProcess [ffmpeg -y -i " + QFileInfo(media).absoluteFilePath().toUtf8()
-                                   + " -map 0:a raw.wav]failed (2).\n"))
-        << run.out.constData();
+    EXPECT_EQ(run.out, "CreateProcess [ffmpeg -y -i " + QFileInfo(media).absoluteFilePath().toUtf8()
+                           + " -map 0:a raw.wav]failed (2).\n");
     EXPECT_FALSE(run.err.isEmpty());
 }
 
