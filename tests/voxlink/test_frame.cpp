@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "FakeService.h"
@@ -78,6 +79,26 @@ TEST(FrameDecode, KeepsEveryHeaderField)
     EXPECT_EQ(message->header.has_body, 0u);
     EXPECT_EQ(message->header.length, 123456u);
     vx_message_free(message);
+}
+
+// Arbitrary bytes never crash the decoder and never claim more than they hold.
+TEST(FrameDecode, ArbitraryBytesAreSafe)
+{
+    std::mt19937 random(7099);
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(random() % 64, '\0');
+        for (auto &b : bytes)
+            b = static_cast<char>(random());
+        if (bytes.size() >= 24 && round % 2 == 0) // keep lengths small half the time
+            bytes[21] = bytes[22] = bytes[23] = 0;
+        ServiceMessage *message = nullptr;
+        size_t consumed = 0;
+        if (vx_decode_frame(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &message,
+                            &consumed) == VX_FRAME_OK) {
+            ASSERT_LE(consumed, bytes.size());
+            vx_message_free(message);
+        }
+    }
 }
 
 TEST(FrameEncode, RequestIsHeaderThenBodyLittleEndian)

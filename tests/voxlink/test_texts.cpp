@@ -258,20 +258,6 @@ TEST_F(Alipay, AddressCarriesTheQueryBase64ReversedAndTheSessionReversed)
     EXPECT_STREQ(again, out);
 }
 
-TEST_F(Alipay, PaddingComesFirstAfterReversal)
-{
-    // A query of 3n+1 bytes gets "==" padding, which leads the reversed text.
-    char out[SUBTITLE_ALIPAY_BUFFER_SIZE] = {};
-    for (const char *user : {"u", "uu", "uuu"}) {
-        ASSERT_GT(subtitle_alipay("s", user, out), 0);
-        const std::string id = std::string(out).substr(strlen("http://127.0.0.1:30080/alipay/index.php?id="));
-        const size_t queryLength = strlen("user=&show_url=http://127.0.0.1:30080&sid=s") + strlen(user);
-        EXPECT_EQ(id.size(), (queryLength + 2) / 3 * 4);
-        const size_t padding = (3 - queryLength % 3) % 3;
-        EXPECT_EQ(id.find_first_not_of('='), padding) << user;
-    }
-}
-
 TEST_F(Alipay, WebHostComesFromTheEnvironment)
 {
     setenv("CUEWRIGHT_WEB_HOST", "https://pay.example.test:8443/", 1);
