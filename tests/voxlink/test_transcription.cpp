@@ -53,8 +53,9 @@ class TranscriptionTest : public testing::Test {
 public:
     void SetUp() override
     {
-        const VxWaitBounds quick = {2000, 500, 300, 300};
-        voxlink_set_wait_bounds_for_tests(&quick);
+        // Generous for a loaded machine; the time-out tests shorten them.
+        const VxWaitBounds bounds = {5000, 5000, 5000, 5000};
+        voxlink_set_wait_bounds_for_tests(&bounds);
         char folder[] = "/tmp/voxlink-job-XXXXXX";
         folder_ = mkdtemp(folder);
         reset();
@@ -246,6 +247,8 @@ TEST_F(TranscriptionTest, EveryFailureOfTheJobHasItsCode)
 
 TEST_F(TranscriptionTest, SilentServiceTimesOutAsAReadFailure)
 {
+    const VxWaitBounds quickReceive = {5000, 5000, 100, 5000};
+    voxlink_set_wait_bounds_for_tests(&quickReceive);
     FakeService service({[](FakeConnection &c) {
         c.readFrame();
         c.send(encodeFrame(106, 0, 0, 2500));
@@ -361,6 +364,8 @@ TEST_F(TranscriptionTest, PeerClosingMidUploadFailsThePhase)
 
 TEST_F(TranscriptionTest, StalledUploadTimesOut)
 {
+    const VxWaitBounds quickStream = {5000, 5000, 5000, 100};
+    voxlink_set_wait_bounds_for_tests(&quickStream);
     const std::string big = pattern(8 * 1024 * 1024, 9);
     audioPath_ = write("big.wav", big);
     FakeService service({[](FakeConnection &conn) {
