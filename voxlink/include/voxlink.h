@@ -69,7 +69,9 @@ VOXLINK_API int subtitle_costlog(ServiceHandle *h, const char *session, int star
                                  char **text);
 /* Writes the payment-page address into out, which must hold
  * SUBTITLE_ALIPAY_BUFFER_SIZE bytes; returns its length, or -1 when it would
- * not fit. */
+ * not fit. The operator's web host is taken from CUEWRIGHT_WEB_HOST, default
+ * "http://127.0.0.1:30080": it is the query's show_url as given, and the
+ * address's host with the scheme left off. */
 #define SUBTITLE_ALIPAY_BUFFER_SIZE 4096
 VOXLINK_API int subtitle_alipay(const char *session, const char *username, char *out);
 
