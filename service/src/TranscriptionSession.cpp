@@ -324,7 +324,13 @@ void TranscriptionSession::runEngine(Job &job)
     });
 
     const milliseconds limit = engineTimeLimit(audio.durationMs());
-    Clock::time_point lastProgress = Clock::now() - kProgressEvery;
+    // The client learns at once that its job is queued or running.
+    Clock::time_point lastProgress = Clock::now();
+    if (!reply(TranscriptionStatus::Progress, progressBody(100, 0))) {
+        run->cancel = true;
+        finish(job, "cancelled", "peer gone before the job");
+        return;
+    }
     for (;;) {
         bool timedOut = false;
         {

@@ -1,0 +1,474 @@
+// The real service binary on 127.0.0.1, driven through the real client
+// library (and a bare socket for what the library never sends).
+
+#include "RawClient.h"
+#include "ServiceProcess.h"
+#include "SpeechFixture.h"
+
+#include <voxlink.h>
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+using cw::testing::RawClient;
+using cw::testing::ServiceProcess;
+
+namespace {
+
+struct Result {
+    int rc = -1;
+    int code = 0;
+};
+
+struct Block {
+    int number = 0;
+    long long startMs = 0, endMs = 0;
+    std::string text;
+};
+
+long long parseClock(const std::string &text)
+{
+    int h = 0, m = 0, s = 0, ms = 0;
+    std::sscanf(text.c_str(), "%d:%d:%d,%d", &h, &m, &s, &ms);
+    return ((h * 60LL + m) * 60 + s) * 1000 + ms;
+}
+
+std::vector<Block> parseResult(const std::string &text)
+{
+    std::vector<Block> blocks;
+    std::istringstream in(text);
+    std::string number, times, words, blank;
+    while (std::getline(in, number) && std::getline(in, times) && std::getline(in, words)) {
+        std::getline(in, blank);
+        Block block;
+        block.number = std::atoi(number.c_str());
+        const size_t arrow = times.find(" --> ");
+        block.startMs = parseClock(times.substr(0, arrow));
+        block.endMs = parseClock(times.substr(arrow + 5));
+        block.text = words;
+        blocks.push_back(block);
+    }
+    return blocks;
+}
+
+std::vector<std::string> splitLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+int phaseThreeReports = 0;
+int countProgress(void **slot)
+{
+    const char *text = static_cast<const char *>(*slot);
+    const size_t length = std::strlen(text);
+    if (length >= 2 && std::strcmp(text + length - 2, ",3") == 0)
+        ++phaseThreeReports;
+    return 0;
+}
+
+class ServiceEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        service_ = std::make_unique<ServiceProcess>(QStringLiteral(CW_SERVICE_BINARY), dir_.path());
+    }
+    void startService(const QStringList &extra = {QStringLiteral("--workers"), QStringLiteral("2")})
+    {
+        ASSERT_TRUE(service_->start(extra)) << service_->readLog().toStdString();
+    }
+    void TearDown() override
+    {
+        if (service_->running())
+            EXPECT_EQ(service_->stop(), 0) << "service did not stop cleanly";
+    }
+
+    template <class Call>
+    Result call(Call &&operation)
+    {
+        ServiceHandle *handle = subtitle_start("127.0.0.1", unsigned(service_->port()));
+        Result result;
+        result.rc = operation(handle);
+        result.code = errnum;
+        subtitle_end(handle);
+        return result;
+    }
+    std::string login(const std::string &user, const std::string &password, int *code = nullptr)
+    {
+        char *session = nullptr;
+        const Result r = call([&](ServiceHandle *h) { return subtitle_login(h, user.c_str(), password.c_str(), &session); });
+        if (code)
+            *code = r.code;
+        std::string text = session ? session : "";
+        std::free(session);
+        return text;
+    }
+    std::string balance(const std::string &session, int *code = nullptr)
+    {
+        char *text = nullptr;
+        const Result r = call([&](ServiceHandle *h) { return subtitle_balance(h, session.c_str(), &text); });
+        if (code)
+            *code = r.code;
+        return r.rc == 0 && text ? text : "";
+    }
+    std::string costlog(const std::string &session, int *code = nullptr)
+    {
+        char *text = nullptr;
+        const Result r = call([&](ServiceHandle *h) { return subtitle_costlog(h, session.c_str(), 0, 200, &text); });
+        if (code)
+            *code = r.code;
+        return r.rc == 0 && text ? text : "";
+    }
+    std::string query(const std::string &session, int *code = nullptr)
+    {
+        std::string copy;
+        const Result r = call([&](ServiceHandle *h) {
+            char *text = nullptr;
+            const int rc = subtitle_query(h, session.c_str(), 0, 200, &text);
+            copy = rc == 0 && text ? text : "";
+            return rc;
+        });
+        if (code)
+            *code = r.code;
+        return copy;
+    }
+    // Runs one job; `result` receives the text on success.
+    Result transcribe(const std::string &user, const std::string &session, const QString &wav, const QString &text,
+                      int seconds, std::string *result = nullptr)
+    {
+        const QByteArray wavPath = wav.toLocal8Bit();
+        const QByteArray textPath = text.toLocal8Bit();
+        return call([&](ServiceHandle *h) {
+            void *slot[2] = {nullptr, nullptr};
+            TranscriptionInfo info{};
+            info.duration = seconds;
+            info.type = "talk.wav";
+            info.progress_slot = slot;
+            info.progress = countProgress;
+            char *out = nullptr;
+            const int rc = subtitle_audio(h, user.c_str(), session.c_str(), wavPath.constData(),
+                                          text.isEmpty() ? nullptr : textPath.constData(), &info, &out);
+            if (rc == 0 && out && result)
+                *result = out;
+            return rc;
+        });
+    }
+    bool makeSpeech(cw::testing::SpeechFixture *fixture, QString *wav, QString *transcript)
+    {
+        const auto sentences = cw::testing::standardSentences();
+        std::string error;
+        if (!cw::testing::synthesizeSpeech(sentences, cw::testing::standardPauses(sentences.size()), dir_.path(),
+                                           fixture, &error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
+        *wav = dir_.filePath(QStringLiteral("talk.wav"));
+        *transcript = dir_.filePath(QStringLiteral("talk.txt"));
+        QFile text(*transcript);
+        if (!cw::testing::writeWav16k(*wav, fixture->samples) || !text.open(QIODevice::WriteOnly))
+            return false;
+        for (const std::string &line : sentences)
+            text.write((line + "\r\n").c_str());
+        return true;
+    }
+    static int wavSeconds(const cw::testing::SpeechFixture &fixture) { return int(fixture.samples.size() / 16000); }
+    static long long chargedSeconds(const cw::testing::SpeechFixture &fixture)
+    {
+        return (static_cast<long long>(fixture.samples.size()) * 2 + 31999) / 32000;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<ServiceProcess> service_;
+};
+
+}  // namespace
+
+TEST_F(ServiceEndToEnd, AccountOperationsAnswerWithTheirStatuses)
+{
+    startService({QStringLiteral("--initial-balance"), QStringLiteral("600")});
+    auto regist = [&](const char *user, const char *password) {
+        return call([&](ServiceHandle *h) { return subtitle_regist(h, user, password, "ann@example.org"); }).code;
+    };
+    EXPECT_EQ(regist("ann", "pw"), 42);
+    EXPECT_EQ(regist("ann", "other"), 43);
+    EXPECT_EQ(regist("not valid", "pw"), 45);
+
+    int code = 0;
+    EXPECT_EQ(login("ann", "wrong", &code), "");
+    EXPECT_EQ(code, 21);
+    EXPECT_EQ(login("nobody", "pw", &code), "");
+    EXPECT_EQ(code, 23);
+    const std::string session = login("ann", "pw", &code);
+    EXPECT_EQ(code, 20);
+    ASSERT_EQ(session.size(), 32u);
+
+    EXPECT_EQ(call([&](ServiceHandle *h) { return subtitle_session(h, session.c_str()); }).code, 30);
+    EXPECT_EQ(balance(session), "600");
+    EXPECT_EQ(costlog(session, &code), "");
+    EXPECT_EQ(code, 51);
+    EXPECT_EQ(query(session, &code), "");
+    EXPECT_EQ(code, 47);
+
+    EXPECT_EQ(call([&](ServiceHandle *h) { return subtitle_recharge(h, session.c_str(), "25"); }).code, 38);
+    EXPECT_EQ(call([&](ServiceHandle *h) { return subtitle_recharge(h, session.c_str(), "no digits"); }).code, 39);
+    EXPECT_EQ(balance(session), "4200");
+    const auto records = splitLines(costlog(session));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].substr(19), ",+,25,3600");
+
+    EXPECT_EQ(call([](ServiceHandle *h) { return subtitle_update(h, "ann", "bad", "pw2"); }).code, 27);
+    EXPECT_EQ(call([](ServiceHandle *h) { return subtitle_update(h, "ann", "pw", "pw2"); }).code, 26);
+    login("ann", "pw", &code);
+    EXPECT_EQ(code, 21);
+    const std::string second = login("ann", "pw2", &code);
+    EXPECT_EQ(code, 20);
+    EXPECT_NE(second, session);
+
+    EXPECT_EQ(call([&](ServiceHandle *h) { return subtitle_logout(h, session.c_str()); }).code, 34);
+    EXPECT_EQ(call([&](ServiceHandle *h) { return subtitle_logout(h, session.c_str()); }).code, 35);
+    EXPECT_EQ(call([&](ServiceHandle *h) { return subtitle_session(h, session.c_str()); }).code, 31);
+    EXPECT_EQ(balance(session, &code), "");
+    EXPECT_EQ(code, 55);
+    EXPECT_EQ(balance(second), "4200");  // the other session lives on
+
+    const QString log = service_->readLog();
+    EXPECT_TRUE(log.contains(QStringLiteral("kind=2 user=ann status=0")));
+    EXPECT_FALSE(log.contains(QStringLiteral("pw2")));
+}
+
+TEST_F(ServiceEndToEnd, AlignmentJobReturnsTimedLinesAndChargesOnce)
+{
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    startService();
+    const std::string session = login("ann", "pw");
+    cw::testing::SpeechFixture fixture;
+    QString wav, transcript;
+    ASSERT_TRUE(makeSpeech(&fixture, &wav, &transcript));
+
+    phaseThreeReports = 0;
+    std::string text;
+    const Result r = transcribe("ann", session, wav, transcript, wavSeconds(fixture), &text);
+    ASSERT_EQ(r.rc, 0) << r.code;
+    EXPECT_EQ(r.code, 58);
+    EXPECT_GE(phaseThreeReports, 1);
+    const auto blocks = parseResult(text);
+    ASSERT_EQ(blocks.size(), fixture.sentences.size());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i].number, int(i + 1));
+        EXPECT_EQ(blocks[i].text, fixture.sentences[i].text);
+        EXPECT_NEAR(double(blocks[i].startMs), double(fixture.sentences[i].startMs), 150) << i;
+        EXPECT_NEAR(double(blocks[i].endMs), double(fixture.sentences[i].endMs), 150) << i;
+    }
+    EXPECT_EQ(balance(session), std::to_string(600 - chargedSeconds(fixture)));
+    const auto records = splitLines(costlog(session));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].substr(19), ",-,talk.wav," + std::to_string(chargedSeconds(fixture)));
+    const auto jobs = splitLines(query(session));
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_NE(jobs[0].find(",talk.wav," + std::to_string(chargedSeconds(fixture)) + ",done"), std::string::npos);
+}
+
+TEST_F(ServiceEndToEnd, RefusedJobsCostNothing)
+{
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    ASSERT_TRUE(service_->addUser(QStringLiteral("poor"), QStringLiteral("pw"), 5));
+    startService();
+    cw::testing::SpeechFixture fixture;
+    QString wav, transcript;
+    ASSERT_TRUE(makeSpeech(&fixture, &wav, &transcript));
+
+    const std::string poor = login("poor", "pw");
+    EXPECT_EQ(transcribe("poor", poor, wav, transcript, wavSeconds(fixture)).code, 74);
+    EXPECT_EQ(balance(poor), "5");
+
+    // No recognizer yet: the upload is taken, then refused as an engine error.
+    const std::string ann = login("ann", "pw");
+    EXPECT_EQ(transcribe("ann", ann, wav, QString(), wavSeconds(fixture)).code, 69);
+    // A session of another user, and a made-up one.
+    EXPECT_EQ(transcribe("poor", ann, wav, transcript, wavSeconds(fixture)).code, 13);
+    EXPECT_EQ(transcribe("ann", "0123456789abcdef0123456789abcdef", wav, transcript, wavSeconds(fixture)).code, 13);
+    // Not a WAV the engines take.
+    const QString stereo = dir_.filePath(QStringLiteral("stereo.wav"));
+    QFile::copy(wav, stereo);
+    QFile file(stereo);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(22);
+    file.write("\x02\x00", 2);
+    file.close();
+    EXPECT_EQ(transcribe("ann", ann, stereo, transcript, wavSeconds(fixture)).code, 69);
+    EXPECT_EQ(balance(ann), "600");
+    EXPECT_EQ(costlog(ann), "");
+}
+
+TEST_F(ServiceEndToEnd, CutUploadResumesAcrossARestartAndAKill)
+{
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    startService();
+    const std::string session = login("ann", "pw");
+    cw::testing::SpeechFixture fixture;
+    QString wav, transcript;
+    ASSERT_TRUE(makeSpeech(&fixture, &wav, &transcript));
+    const std::string audio = cw::testing::readFileBytes(wav.toStdString());
+    const std::string text = cw::testing::readFileBytes(transcript.toStdString());
+    const std::string announcement = cw::testing::announcementBody(
+        "ann", session, "talk.wav", int64_t(audio.size()), cw::testing::md5Hex(audio), "talk.txt",
+        cw::testing::md5Hex(text), int64_t(text.size()), wavSeconds(fixture));
+    auto announce = [&](RawClient &client, int receiveTimeoutMs = 30000) -> int {
+        if (!client.connect(service_->port(), receiveTimeoutMs) || !client.sendFrame(6, announcement))
+            return -1;
+        const auto reply = client.readReply();
+        if (!reply || reply->kind != 106 || reply->status != 0 || reply->hasBody != 0)
+            return -1;
+        return reply->length;
+    };
+
+    const size_t firstCut = audio.size() / 3;
+    {
+        RawClient client;
+        ASSERT_EQ(announce(client), 0);
+        ASSERT_TRUE(client.sendBytes(audio.substr(0, firstCut)));
+    }
+    {
+        RawClient client;
+        EXPECT_EQ(announce(client), int(firstCut));
+    }
+
+    // Restart: accounts, balance and the partial upload are still there.
+    ASSERT_EQ(service_->stop(), 0);
+    startService();
+    EXPECT_EQ(balance(session), "600");
+    {
+        RawClient client;
+        ASSERT_EQ(announce(client, 300), int(firstCut));
+        ASSERT_TRUE(client.sendBytes(audio.substr(firstCut, firstCut)));
+        // Killed while the connection is still open: only synced bytes count.
+        client.readReply();  // nothing comes within 300 ms; the bytes arrive meanwhile
+        service_->kill();
+    }
+    startService();
+    int resumed = -1;
+    {
+        RawClient client;
+        resumed = announce(client);
+    }
+    EXPECT_GE(resumed, int(firstCut));
+    EXPECT_LE(resumed, int(2 * firstCut));
+
+    std::string result;
+    const Result r = transcribe("ann", session, wav, transcript, wavSeconds(fixture), &result);
+    ASSERT_EQ(r.rc, 0) << r.code;
+    EXPECT_EQ(parseResult(result).size(), fixture.sentences.size());
+    EXPECT_EQ(balance(session), std::to_string(600 - chargedSeconds(fixture)));
+    const auto jobs = splitLines(query(session));
+    ASSERT_GE(jobs.size(), 2u);
+    EXPECT_NE(jobs.back().find(",done"), std::string::npos);
+    EXPECT_NE(jobs.front().find(",interrupted"), std::string::npos);
+}
+
+TEST_F(ServiceEndToEnd, HostileFramesNeverStopTheService)
+{
+    startService();
+    ASSERT_EQ(call([](ServiceHandle *h) { return subtitle_regist(h, "ann", "pw", ""); }).code, 42);
+
+    // A peer that sends half a header and then nothing must not hold up anyone.
+    RawClient staller;
+    ASSERT_TRUE(staller.connect(service_->port()));
+    ASSERT_TRUE(staller.sendBytes(std::string("\xbb\x1b\x00\x00\x01", 5)));
+
+    std::string deep(1 << 19, '[');
+    deep += std::string(1 << 19, ']');
+    deep.resize((1 << 20) - 1);
+    struct Case {
+        const char *name;
+        std::function<bool(RawClient &)> send;
+        int expectedStatus;  // -100: the service closes without a reply
+    } cases[] = {
+        {"bad magic", [](RawClient &c) { return c.sendFrame(2, "{}", 7098); }, -100},
+        {"bad version", [](RawClient &c) { return c.sendFrame(2, "{}", 7099, 3); }, -100},
+        {"unknown kind", [](RawClient &c) { return c.sendFrame(11, "{}"); }, -100},
+        {"reply kind as request", [](RawClient &c) { return c.sendFrame(102, "{}"); }, -100},
+        {"negative length", [](RawClient &c) { return c.sendHeader(2, 1, -1); }, 1},
+        {"body over 1 MiB", [](RawClient &c) { return c.sendHeader(6, 1, (1 << 20) + 1); }, 3},
+        {"broken JSON", [](RawClient &c) { return c.sendFrame(2, "{\"username\": \"ann\", "); }, 1},
+        {"missing member", [](RawClient &c) { return c.sendFrame(1, "{\"username\": \"bob\"}"); }, 3},
+        {"wrong types", [](RawClient &c) { return c.sendFrame(10, "{\"session\": 12}"); }, 1},
+        {"no body", [](RawClient &c) { return c.sendHeader(5, 0, 0); }, 1},
+        {"deep nesting", [&deep](RawClient &c) { return c.sendFrame(9, deep); }, 1},
+        {"bad announcement", [](RawClient &c) { return c.sendFrame(6, "{\"audio_size\": -1}"); }, 3},
+        {"random bytes", [](RawClient &c) { return c.sendBytes(std::string(24, '\x7f')); }, -100},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RawClient client;
+        ASSERT_TRUE(client.connect(service_->port(), 10000));
+        ASSERT_TRUE(c.send(client));
+        if (c.expectedStatus == -100) {
+            EXPECT_TRUE(client.closedByPeer());
+            continue;
+        }
+        const auto reply = client.readReply();
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, c.expectedStatus);
+    }
+    // A body announced longer than what is sent, then a hang-up.
+    {
+        RawClient client;
+        ASSERT_TRUE(client.connect(service_->port()));
+        ASSERT_TRUE(client.sendHeader(2, 1, 1000));
+        ASSERT_TRUE(client.sendBytes("{\"user"));
+    }
+    int code = 0;
+    EXPECT_EQ(login("ann", "pw", &code).size(), 32u);
+    EXPECT_EQ(code, 20);
+    EXPECT_TRUE(service_->running());
+}
+
+TEST_F(ServiceEndToEnd, FortyClientsAtOnce)
+{
+    startService();
+    std::atomic<int> succeeded{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 40; ++i)
+        clients.emplace_back([this, i, &succeeded] {
+            const std::string user = "user" + std::to_string(i);
+            auto open = [this] { return subtitle_start("127.0.0.1", unsigned(service_->port())); };
+            ServiceHandle *h = open();
+            const bool registered = subtitle_regist(h, user.c_str(), "pw", "") == 0;
+            subtitle_end(h);
+            char *session = nullptr;
+            h = open();
+            const bool loggedIn = subtitle_login(h, user.c_str(), "pw", &session) == 0 && session;
+            subtitle_end(h);
+            if (!registered || !loggedIn)
+                return;
+            h = open();
+            const bool recharged = subtitle_recharge(h, session, "10") == 0;
+            subtitle_end(h);
+            char *text = nullptr;
+            h = open();
+            const bool balanced = subtitle_balance(h, session, &text) == 0 && text && std::string(text) == "2040";
+            subtitle_end(h);
+            h = open();
+            const bool loggedOut = subtitle_logout(h, session) == 0;
+            subtitle_end(h);
+            std::free(session);
+            if (recharged && balanced && loggedOut)
+                ++succeeded;
+        });
+    for (std::thread &client : clients)
+        client.join();
+    EXPECT_EQ(succeeded.load(), 40);
+}
