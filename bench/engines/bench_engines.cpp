@@ -158,6 +158,7 @@ void recognitionFigures(Recognizer &recognizer, const std::string &name,
 }  // namespace
 
 int main(int argc, char **argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const bool quick = args.contains("--quick");

@@ -5,6 +5,7 @@
 #include "VoiceActivity.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace cw::engines {
@@ -19,15 +20,20 @@ struct SyntheticTranscript {
     std::vector<std::pair<size_t, size_t>> lineFrames;  // [first, last] frame of each line
 };
 
-// Frame distances at or below kGoodMatch count as a sure match, at or above
-// kNoMatch as none; measured on normalised MFCCs of matching and unrelated
-// speech.
-constexpr double kGoodMatch = 3.2;
-constexpr double kNoMatch = 4.6;
-constexpr double kWarnBelowConfidence = 0.25;
+// Confidence of a line: speech that matches its text is followed by the
+// path mostly diagonally (both advance together), while a wrong text makes
+// the path stall and jump; and the path costs clearly less than it does for
+// the same synthetic speech played backwards. Limits measured on read and
+// synthetic speech with right and wrong transcripts.
+constexpr double kDiagonalSure = 0.75, kDiagonalNone = 0.50;
+constexpr double kRatioSure = 0.80, kRatioNone = 1.0;
+constexpr double kWarnBelowConfidence = 0.40;
+constexpr double kDoubtfulLine = 0.30;  // a third of the lines this low also warns
 
-double confidenceOf(double meanDistance) {
-    return std::clamp((kNoMatch - meanDistance) / (kNoMatch - kGoodMatch), 0.0, 1.0);
+double confidenceOf(double diagonalShare, double distanceRatio) {
+    const double shape = std::clamp((diagonalShare - kDiagonalNone) / (kDiagonalSure - kDiagonalNone), 0.0, 1.0);
+    const double closeness = std::clamp((kRatioNone - distanceRatio) / (kRatioNone - kRatioSure), 0.0, 1.0);
+    return shape * (0.6 + 0.4 * closeness);
 }
 
 EngineResult failure(EngineStatus status, std::string message) {
@@ -104,20 +110,43 @@ EngineResult DtwAligner::align(const Audio &audio, const std::vector<std::string
         return failure(EngineStatus::Cancelled, "cancelled");
     if (path.points.empty())
         return failure(EngineStatus::Error, "warping found no path");
+    report(75);
+
+    // What a wrong transcript would cost: the same synthetic speech played
+    // backwards has the same sounds in the wrong order.
+    double unrelatedCost = 0;
+    {
+        FeatureMatrix reversed;
+        reversed.dims = syntheticFeatures.dims;
+        reversed.values.resize(syntheticFeatures.values.size());
+        const size_t n = syntheticFeatures.frames();
+        for (size_t i = 0; i < n; ++i)
+            std::copy(syntheticFeatures.row(n - 1 - i), syntheticFeatures.row(n - 1 - i) + reversed.dims,
+                      reversed.row(i));
+        const WarpPath baseline = warpCoarseToFine(reversed, audioFeatures, options_.dtw, cancel);
+        if (baseline.cancelled || cancelled())
+            return failure(EngineStatus::Cancelled, "cancelled");
+        for (float c : baseline.localCost)
+            unrelatedCost += c;
+        unrelatedCost /= double(std::max<size_t>(1, baseline.localCost.size()));
+    }
     report(85);
 
     // 4. Carry each line's frames across the path.
     const size_t syntheticFrames = syntheticFeatures.frames();
     std::vector<int32_t> firstMatch(syntheticFrames, -1), lastMatch(syntheticFrames, -1);
-    std::vector<double> costSum(syntheticFrames, 0);
-    std::vector<int> costCount(syntheticFrames, 0);
+    std::vector<double> costSum(syntheticFrames, 0), contrastSum(syntheticFrames, 0);
+    std::vector<int> diagonalSteps(syntheticFrames, 0), steps(syntheticFrames, 0);
     for (size_t k = 0; k < path.points.size(); ++k) {
         const WarpPoint &p = path.points[k];
         if (firstMatch[size_t(p.a)] < 0)
             firstMatch[size_t(p.a)] = p.b;
         lastMatch[size_t(p.a)] = p.b;
         costSum[size_t(p.a)] += path.localCost[k];
-        ++costCount[size_t(p.a)];
+        contrastSum[size_t(p.a)] += unrelatedCost;
+        if (k > 0 && path.points[k - 1].a != p.a && path.points[k - 1].b != p.b)
+            ++diagonalSteps[size_t(p.a)];
+        ++steps[size_t(p.a)];
     }
     EngineResult result;
     result.status = EngineStatus::Ok;
@@ -129,13 +158,15 @@ EngineResult DtwAligner::align(const Audio &audio, const std::vector<std::string
         line.text = lines[i];
         line.startMs = int64_t(firstMatch[first]) * 10;
         line.endMs = int64_t(lastMatch[last] + 1) * 10;
-        double sum = 0;
-        int count = 0;
+        double sum = 0, contrast = 0;
+        int diagonal = 0, total = 0;
         for (size_t f = first; f <= last; ++f) {
             sum += costSum[f];
-            count += costCount[f];
+            contrast += contrastSum[f];
+            diagonal += diagonalSteps[f];
+            total += steps[f];
         }
-        line.confidence = confidenceOf(count ? sum / count : kNoMatch);
+        line.confidence = confidenceOf(total ? double(diagonal) / total : 0.0, contrast > 0 ? sum / contrast : 1.0);
         confidenceSum += line.confidence;
         result.lines.push_back(std::move(line));
     }
@@ -148,9 +179,15 @@ EngineResult DtwAligner::align(const Audio &audio, const std::vector<std::string
 
     const double meanConfidence = confidenceSum / double(lines.size());
     char summary[96];
-    std::snprintf(summary, sizeof summary, "alignment: %zu lines, mean confidence %.2f", lines.size(), meanConfidence);
+    double minConfidence = 1;
+    for (const TimedLine &l : result.lines)
+        minConfidence = std::min(minConfidence, l.confidence);
+    std::snprintf(summary, sizeof summary, "alignment: %zu lines, confidence mean %.2f, lowest %.2f", lines.size(),
+                  meanConfidence, minConfidence);
     result.notes.push_back(summary);
-    if (meanConfidence < kWarnBelowConfidence)
+    const auto doubtful = std::count_if(result.lines.begin(), result.lines.end(),
+                                        [](const TimedLine &l) { return l.confidence < kDoubtfulLine; });
+    if (meanConfidence < kWarnBelowConfidence || doubtful * 3 >= long(lines.size()))
         result.notes.push_back("warning: the transcript does not seem to match the audio; times are rough");
     return result;
 }

@@ -49,7 +49,7 @@ int initializedRate() {
     return rate;
 }
 
-const char *voiceName(Script script) {
+std::string voiceName(Script script) {
     // The plain Mandarin voice reads tone digits as English numbers.
     return script == Script::Han ? "cmn-latn-pinyin" : "en-us";
 }
@@ -82,10 +82,12 @@ std::vector<int16_t> SpeechSynthesizer::speak(const std::string &utf8Line, Scrip
             return {};
         }
         for (const VoiceRun &run : splitVoiceRuns(utf8Line, fallback)) {
-            if (espeak_SetVoiceByName(voiceName(run.script)) != EE_OK) {
-                lastError_ = std::string("synthesiser voice missing: ") + voiceName(run.script);
+            const std::string voice = voiceName(run.script) + (variant_.empty() ? "" : "+" + variant_);
+            if (espeak_SetVoiceByName(voice.c_str()) != EE_OK) {
+                lastError_ = "synthesiser voice missing: " + voice;
                 return {};
             }
+            espeak_SetParameter(espeakRATE, rate_ > 0 ? rate_ : espeakRATE_NORMAL, 0);
             espeak_Synth(run.text.c_str(), run.text.size() + 1, 0, POS_CHARACTER, 0,
                          espeakCHARS_UTF8, nullptr, &sink);
             if (sink.cancelled)

@@ -15,6 +15,13 @@ class SpeechSynthesizer {
 public:
     static constexpr int kSampleRate = 16000;
 
+    // Another speaker for test material: a voice variant ("f3") and a rate
+    // in words per minute (0 = the voice's own).
+    void setSpeaker(std::string variant, int wordsPerMinute) {
+        variant_ = std::move(variant);
+        rate_ = wordsPerMinute;
+    }
+
     // Speech for one line, voices chosen per script run, trimmed of the
     // silence the synthesiser puts around it. Empty when nothing is
     // pronounceable (or on cancel / library failure; see lastError()).
@@ -24,6 +31,8 @@ public:
 
 private:
     std::string lastError_;
+    std::string variant_;
+    int rate_ = 0;
 };
 
 // Index range [first, last) of samples louder than the threshold; first ==
