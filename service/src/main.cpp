@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -56,6 +57,7 @@ int addUser(AccountService &accounts, const ServiceOptions &options)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);  // the SQL driver plugins are found through it
+    ::umask(077);                      // the store holds password hashes
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ServiceOptions options;
     std::string error;
