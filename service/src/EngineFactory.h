@@ -1,5 +1,7 @@
 #pragma once
-// The one place that decides which engines the service runs.
+// The one place that decides which engines the service runs. Engines are
+// made on the worker thread that uses them and kept there for later jobs
+// (a recognizer may take a while to load); no engine is shared by threads.
 
 #include "engines/SpeechEngine.h"
 
@@ -11,5 +13,9 @@ namespace cw::service {
 std::unique_ptr<engines::Aligner> makeAligner();
 // Null while there is no recognizer: such jobs are refused after the upload.
 std::unique_ptr<engines::Recognizer> makeRecognizer();
+
+// This thread's engines, made on first use.
+engines::Aligner &threadAligner();
+engines::Recognizer *threadRecognizer();
 
 }  // namespace cw::service

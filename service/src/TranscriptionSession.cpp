@@ -265,20 +265,11 @@ void TranscriptionSession::runEngine(Job &job)
 {
     const TranscriptionAnnouncement &a = job.announcement;
     std::vector<std::string> lines;
-    std::shared_ptr<engines::Aligner> aligner;
-    std::shared_ptr<engines::Recognizer> recognizer;
-    if (a.hasTranscript()) {
+    const bool recognition = !a.hasTranscript();
+    if (!recognition) {
         lines = transcriptLines(job.transcript);
         if (lines.empty()) {
             finish(job, "rejected", "transcript has no lines");
-            reply(TranscriptionStatus::EngineError);
-            return;
-        }
-        aligner = makeAligner();
-    } else {
-        recognizer = makeRecognizer();
-        if (!recognizer) {
-            finish(job, "unsupported", "no recognizer available");
             reply(TranscriptionStatus::EngineError);
             return;
         }
@@ -298,7 +289,7 @@ void TranscriptionSession::runEngine(Job &job)
     }
 
     auto run = std::make_shared<EngineRun>();
-    context_.engines.submit([run, audio, lines, aligner, recognizer, samples, file = job.audioFile,
+    context_.engines.submit([run, audio, lines, recognition, samples, file = job.audioFile,
                              &stopping = context_.stopping] {
         {
             std::lock_guard<std::mutex> lock(run->mutex);
@@ -311,10 +302,15 @@ void TranscriptionSession::runEngine(Job &job)
         };
         auto cancel = [run, &stopping] { return run->cancel.load() || stopping.load(); };
         engines::EngineResult result;
-        if (!cancel())
-            result = aligner ? aligner->align(audio, lines, progress, cancel) : recognizer->recognize(audio, progress, cancel);
-        else
+        engines::Recognizer *recognizer = recognition ? threadRecognizer() : nullptr;
+        if (cancel())
             result.status = engines::EngineStatus::Cancelled;
+        else if (!recognition)
+            result = threadAligner().align(audio, lines, progress, cancel);
+        else if (recognizer)
+            result = recognizer->recognize(audio, progress, cancel);
+        else
+            result.message = "no recognizer available";
         {
             std::lock_guard<std::mutex> lock(run->mutex);
             run->result = std::move(result);
