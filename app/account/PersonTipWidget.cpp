@@ -21,7 +21,7 @@ PersonTipWidget::PersonTipWidget(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    setFixedSize(220, 196);
+    setFixedSize(220, 172);
     auto *frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("PersonTipFrame"));
     auto *outer = new QVBoxLayout(this);

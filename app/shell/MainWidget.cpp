@@ -100,7 +100,20 @@ QPoint MainWidget::bottomToolPosition(const QRect &screen, const QSize &toolSize
 
 bool MainWidget::saveProject()
 {
-    return ProjectActions::saveProject(this);
+    return saveWithReport() == SaveResult::Saved;
+}
+
+MainWidget::SaveResult MainWidget::saveWithReport()
+{
+    switch (ProjectActions::saveProject(this)) {
+    case ProjectActions::SaveOutcome::Saved:
+        return SaveResult::Saved;
+    case ProjectActions::SaveOutcome::WriteFailed:
+        MsgBox::notice(this, QStringLiteral("工程文件保存失败，请检查保存位置是否可写！"));
+        return SaveResult::WriteFailed;
+    default:
+        return SaveResult::NotSaved;
+    }
 }
 
 bool MainWidget::confirmLeaveProject()
@@ -113,8 +126,14 @@ bool MainWidget::confirmLeaveProject()
     if (project.isOpen()) {
         switch (MsgBox::askSaveProject(this)) {
         case MsgBox::SaveChoice::Save:
-            if (!saveProject())
+            switch (saveWithReport()) {
+            case SaveResult::Saved:
+                break;
+            case SaveResult::NotSaved:
                 return true;
+            case SaveResult::WriteFailed:
+                return false; // leaving now would lose the unsaved work
+            }
             break;
         case MsgBox::SaveChoice::DontSave:
             return true;

@@ -18,6 +18,8 @@ public:
     explicit MainWidget(QWidget *parent = nullptr);
     ~MainWidget() override;
 
+    // True when the project file was written. A failed write is reported
+    // to the user here.
     bool saveProject();
     bool confirmLeaveProject();
     // True when it ended the event loop.
@@ -44,6 +46,9 @@ private slots:
     void slot_exportSubtitle();
 
 private:
+    enum class SaveResult { Saved, NotSaved, WriteFailed };
+    SaveResult saveWithReport();
+
     MainTitleWidget *m_title;
     MainContentWidget *m_content;
     BottomToolWidget *m_bottomTool;

@@ -99,6 +99,12 @@ int MsgBox::exec()
     return QDialog::exec();
 }
 
+void MsgBox::reject()
+{
+    closedOrNo = true;
+    QDialog::reject();
+}
+
 void MsgBox::finishWith(int result, bool closed)
 {
     closedOrNo = closed;

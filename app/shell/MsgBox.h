@@ -32,6 +32,8 @@ public:
     bool noShown() const;
 
     int exec() override;
+    // Escape and closing the window act as the close button.
+    void reject() override;
 
     bool closedOrNo = false;
 

@@ -43,12 +43,16 @@ void relocateMissingMedia(QWidget *parent, const QString &projectPath)
 ProjectActions::OpenOutcome openPath(QWidget *parent, const QString &path, bool fromDialog)
 {
     CurrentProject &project = currentProject();
-    XmlOperate().ReadProjectSetting(path, project.setting);
-    _ProjectSetting &setting = project.setting;
-    if (setting.MultimediaFile.isEmpty() && setting.SrtListData.isEmpty()) {
+    // A fresh record: an unreadable file must not pass off the previous
+    // project's values as its own.
+    _ProjectSetting read;
+    if (!XmlOperate().ReadProjectSetting(path, read)
+        || (read.MultimediaFile.isEmpty() && read.SrtListData.isEmpty())) {
         MsgBox::notice(parent, QStringLiteral("工程文件无效！"));
         return ProjectActions::OpenOutcome::Invalid;
     }
+    project.setting = read;
+    _ProjectSetting &setting = project.setting;
 
     if (!QFileInfo::exists(setting.MultimediaFile))
         relocateMissingMedia(parent, path);
@@ -67,18 +71,18 @@ ProjectActions::OpenOutcome openPath(QWidget *parent, const QString &path, bool 
 
 namespace ProjectActions {
 
-bool saveProject(QWidget *parent)
+SaveOutcome saveProject(QWidget *parent)
 {
     CurrentProject &project = currentProject();
     if (project.taskRunning || project.mediaFilePath.isEmpty())
-        return false;
+        return SaveOutcome::Refused;
 
     if (project.projectFilePath.isEmpty()) {
         const QString chosen = ModalSeam::saveFileName(parent, QStringLiteral("保存工程"),
                                                        proposedProjectFilePath(project.mediaFilePath),
                                                        QString::fromUtf8(FilePickers::projectFilter));
         if (chosen.isEmpty())
-            return false;
+            return SaveOutcome::Cancelled;
         project.projectFilePath = chosen;
     }
     rememberDialogFolder(project.projectFilePath);
@@ -90,12 +94,17 @@ bool saveProject(QWidget *parent)
     // The list editor keeps this in step with the list; taking it here as
     // well means a save never writes stale subtitles.
     project.setting.SrtListData = entriesToSrtItems(currentSubtitleList().snapshot());
-    XmlOperate().WriteProjectSetting(project.projectFilePath, project.setting);
+    if (!XmlOperate().WriteProjectSetting(project.projectFilePath, project.setting)) {
+        // Nothing was written there: ask for a place again next time and
+        // keep the list free of a file that does not exist.
+        project.projectFilePath.clear();
+        return SaveOutcome::WriteFailed;
+    }
 
     if (recordProjectInList(project.projectList, QFileInfo(project.mediaFilePath).baseName(),
                             project.projectFilePath))
         emit SignalProxy::instance()->signal_UpdateList();
-    return true;
+    return SaveOutcome::Saved;
 }
 
 OpenOutcome openFromDialog(QWidget *parent)

@@ -7,10 +7,16 @@ class QWidget;
 // Saving and opening project files against CurrentProject (GUI thread).
 namespace ProjectActions {
 
-// Saves the open project, asking for a file name the first time. False when
-// a job runs, nothing is open or the dialog was cancelled. Records the
-// project in the list (once per path) and emits signal_UpdateList.
-bool saveProject(QWidget *parent);
+enum class SaveOutcome {
+    Saved,
+    Refused,     // a job runs or no project is open
+    Cancelled,   // the save dialog was cancelled
+    WriteFailed  // the project file could not be written; nothing recorded
+};
+
+// Saves the open project, asking for a file name the first time. Records
+// the project in the list (once per path) and emits signal_UpdateList.
+SaveOutcome saveProject(QWidget *parent);
 
 enum class OpenOutcome {
     Opened,    // signal_OpenNewProject was emitted

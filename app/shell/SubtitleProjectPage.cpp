@@ -58,8 +58,9 @@ SubtitleProjectPage::SubtitleProjectPage(QWidget *parent)
             &SubtitleProjectPage::slot_NoticeShowConsumeRecordWidget);
     connect(m_title, &TitleBarWidget::signal_Maxnormal, this, &SubtitleProjectPage::slot_Maxnormal);
 
+    // After the window is up, so a slow service never delays its first paint.
     if (accountMemory().autoLogin)
-        autoLoginAtStart();
+        QTimer::singleShot(0, this, &SubtitleProjectPage::autoLoginAtStart);
 }
 
 QPoint SubtitleProjectPage::popupPosition(const QPoint &p, int width)

@@ -61,6 +61,7 @@ TEST_F(AccountTest, AutomaticLogInAtStartUsesTheStoredAccount)
     QSignalSpy success(SignalProxy::instance(), &SignalProxy::signal_LoginSuccess);
 
     SubtitleProjectPage page;
+    settle(0);
 
     EXPECT_TRUE(boxTexts.isEmpty()) << boxTexts.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(loginState().loggedIn);

@@ -11,11 +11,13 @@
 #include "shell/ProjectListItem.h"
 #include "shell/QLightBoxWidget.h"
 #include "shell/SignalProxy.h"
+#include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
 #include "subtitle/SubtitleList.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -154,6 +156,8 @@ TEST_F(ProjectFlowTest, RowsThatCannotOpenAreRemoved)
         QDir().mkpath(userFile(QString()));
         XmlOperate().WriteProjectList(projectListPath(), currentProject().projectList);
 
+        // Values left from an earlier project must not make a bad file look valid.
+        currentProject().setting.SrtListData = {SrtItem{}};
         SubtitleProjectPage page;
         ASSERT_EQ(page.contentWidget()->rows().size(), 2);
         emit page.contentWidget()->rows()[0]->signal_EnterProject(0);
@@ -216,4 +220,22 @@ TEST_F(ProjectFlowTest, DeleteAndClearAllRewriteTheList)
     content.slot_clickClearallButton();
     EXPECT_TRUE(content.rows().isEmpty());
     EXPECT_TRUE(readFile(projectListPath()).contains("<ProList/>"));
+}
+
+TEST_F(ProjectFlowTest, FailedWriteIsReportedAndKeepsTheEditor)
+{
+    CotentWidget window;
+    startProjectWithMedia(workFile(QStringLiteral("m.mp4")));
+    const QString unwritable = workFile(QStringLiteral("missing-folder/m.cwpro"));
+    boxAnswers = {ModalSeam::Answer::Ok}; // "保存" in the leave prompt
+    fileAnswers = {unwritable};
+
+    window.statusWidget()->tabButton(1)->click();
+
+    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_TRUE(currentProject().isOpen());
+    ASSERT_EQ(boxTexts.size(), 2);
+    EXPECT_EQ(boxTexts[1], QStringLiteral("工程文件保存失败，请检查保存位置是否可写！"));
+    EXPECT_TRUE(currentProject().projectList.isEmpty());
+    EXPECT_TRUE(currentProject().projectFilePath.isEmpty());
 }
