@@ -114,9 +114,11 @@ QString formatGain(float gain)
     return QString::asprintf("%.2f", double(gain));
 }
 
+// The first audio track only: a WAV holds one stream, so "0:a" fails on
+// media with several tracks (films with dubbing, commentary).
 QStringList extractAudioArguments(const QString &source, const QString &target)
 {
-    return {YesFlag, QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0:a"), target};
+    return {YesFlag, QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0:a:0"), target};
 }
 
 QStringList resampleArguments(const QString &source, const QString &target)

@@ -49,7 +49,7 @@ TEST(AudioExtractionTest, PeakAndGainFollowTheLoudestSample)
 TEST(AudioExtractionTest, StepsCarryTheExactArguments)
 {
     EXPECT_EQ(extractAudioArguments("/m/talk.mp4", "raw.wav"),
-              QStringList({"-y", "-i", "/m/talk.mp4", "-map", "0:a", "raw.wav"}));
+              QStringList({"-y", "-i", "/m/talk.mp4", "-map", "0:a:0", "raw.wav"}));
     EXPECT_EQ(resampleArguments("raw.wav", "raw1.wav"),
               QStringList({"-y", "-i", "raw.wav", "-filter_complex",
                            "aformat=sample_fmts=s16:sample_rates=16000:channel_layouts=mono", "raw1.wav"}));
@@ -127,6 +127,7 @@ TEST_F(ConversionTest, SourcesBecomeServiceWavs)
         {"loud.wav", [](const QString &p) { return makeTone(p, 1, 16000, 2, 7.0); }, 20000, 31999},
         {"silent.wav", [](const QString &p) { return makeSilence(p, 1); }, 0, 0},
         {"clip 1.mp4", [](const QString &p) { return makeVideo(p, 1); }, 30000, 32768},
+        {"dubbed.mkv", [](const QString &p) { return makeTwoTrackAudio(p, 1); }, 30000, 32768},
     };
     QStringList outputs;
     for (const auto &c : cases) {

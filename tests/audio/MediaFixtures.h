@@ -31,6 +31,14 @@ inline bool makeSilence(const QString &path, double seconds)
     return runFfmpeg({"-f", "lavfi", "-i", QString("anullsrc=r=44100:cl=stereo"), "-t", QString::number(seconds), path});
 }
 
+// Two audio tracks, as in a film with a second language.
+inline bool makeTwoTrackAudio(const QString &path, double seconds)
+{
+    return runFfmpeg({"-f", "lavfi", "-i", QString("sine=frequency=300:duration=%1").arg(seconds), "-f", "lavfi",
+                      "-i", QString("sine=frequency=500:duration=%1").arg(seconds), "-map", "0", "-map", "1", "-c:a",
+                      "aac", path});
+}
+
 inline bool makeVideo(const QString &path, double seconds)
 {
     return runFfmpeg({"-f", "lavfi", "-i", QString("testsrc=duration=%1:size=128x96:rate=10").arg(seconds), "-f", "lavfi",

@@ -173,7 +173,7 @@ TEST_F(CliTest, PrepareWavWithoutFfmpegSaysSo)
     const CliRun run = runCli({"prepare-wav", media, dir.filePath("scratch")}, environment);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "CreateProcess [ffmpeg -y -i " + QFileInfo(media).absoluteFilePath().toUtf8()
-                           + " -map 0:a raw.wav]failed (2).\n");
+                           + " -map 0:a:0 raw.wav]failed (2).\n");
     EXPECT_FALSE(run.err.isEmpty());
 }
 
