@@ -36,6 +36,23 @@ double confidenceOf(double diagonalShare, double distanceRatio) {
     return shape * (0.6 + 0.4 * closeness);
 }
 
+// One more coefficient: speech or pause, so that the pauses of the two
+// sequences pull the path onto each other.
+void appendSpeechFlags(FeatureMatrix &features, const std::vector<uint8_t> &speech, float weight) {
+    if (weight <= 0 || features.dims == 0)
+        return;
+    const size_t n = features.frames();
+    const int dims = features.dims;
+    std::vector<float> widened(n * size_t(dims + 1));
+    for (size_t i = 0; i < n; ++i) {
+        std::copy(features.row(i), features.row(i) + dims, widened.data() + i * size_t(dims + 1));
+        const bool spoken = speech.empty() || speech[std::min(i, speech.size() - 1)] != 0;
+        widened[i * size_t(dims + 1) + size_t(dims)] = spoken ? weight : 0.f;
+    }
+    features.values.swap(widened);
+    features.dims = dims + 1;
+}
+
 EngineResult failure(EngineStatus status, std::string message) {
     EngineResult r;
     r.status = status;
@@ -92,12 +109,16 @@ EngineResult DtwAligner::align(const Audio &audio, const std::vector<std::string
     MfccExtractor mfcc;
     if (!mfcc.ok())
         return failure(EngineStatus::Error, "MFCC front end unavailable");
-    const FeatureMatrix syntheticFeatures = spectralShape(mfcc.compute(synthetic.samples.data(), synthetic.samples.size()));
+    FeatureMatrix syntheticFeatures = spectralShape(mfcc.compute(synthetic.samples.data(), synthetic.samples.size()));
+    appendSpeechFlags(syntheticFeatures,
+                      detectSpeechFrames(synthetic.samples.data(), synthetic.samples.size()), options_.pauseWeight);
     std::vector<int16_t>().swap(synthetic.samples);
     report(35);
     if (cancelled())
         return failure(EngineStatus::Cancelled, "cancelled");
-    const FeatureMatrix audioFeatures = spectralShape(mfcc.compute(audio.samples, audio.count));
+    const std::vector<uint8_t> speech = detectSpeechFrames(audio.samples, audio.count, audio.sampleRate);
+    FeatureMatrix audioFeatures = spectralShape(mfcc.compute(audio.samples, audio.count));
+    appendSpeechFlags(audioFeatures, speech, options_.pauseWeight);
     report(50);
     if (cancelled())
         return failure(EngineStatus::Cancelled, "cancelled");
@@ -172,7 +193,6 @@ EngineResult DtwAligner::align(const Audio &audio, const std::vector<std::string
     }
 
     // 5. Boundaries onto the pauses the recording really has.
-    const std::vector<uint8_t> speech = detectSpeechFrames(audio.samples, audio.count, audio.sampleRate);
     snapToPauses(result.lines, findPauses(speech, options_.minPauseMs), options_.snap);
     enforceLineOrder(result.lines, audioMs);
     report(kProgressTotal);

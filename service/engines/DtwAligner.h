@@ -15,6 +15,11 @@ struct AlignerOptions {
     int64_t leadingSilenceMs = 300;  // around and between the synthetic lines,
     int64_t lineGapMs = 200;         // so pauses of the recording have a match
     int64_t minPauseMs = 60;
+    // Pull of speech/pause agreement in the warp, against unit-variance MFCCs:
+    // 4-5 keeps boundaries between run-together read lines; below 3 a line
+    // end may slide onto a short pause in the next line, above 6 the
+    // cepstra lose their say.
+    float pauseWeight = 4.5f;
 };
 
 class DtwAligner : public Aligner {

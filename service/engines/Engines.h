@@ -1,8 +1,9 @@
 #pragma once
-// The speech engines the service runs. Make one aligner and one recognizer
-// per worker thread and keep them: the recognizer holds its decoder (about
-// 0.3 s to load), the aligner is cheap. Neither may be shared across threads;
-// the synthesiser inside the aligners is serialised for them.
+// The speech engines the service runs. Both are cheap to make, per job or per
+// worker: recognizers share a process-wide pool of loaded decoders (loading
+// one costs about 0.4 s), so after the first jobs every job finds one ready.
+// One engine object serves one thread at a time; the synthesiser inside the
+// aligners is serialised for them.
 
 #include "SpeechEngine.h"
 
@@ -22,7 +23,7 @@ struct EngineConfig {
 std::unique_ptr<Aligner> makeSpeechAligner(const EngineConfig &config = {});
 
 // English-only recognition. Null (with *error set when given) when the
-// model cannot be loaded.
+// model is not installed.
 std::unique_ptr<Recognizer> makeSpeechRecognizer(const EngineConfig &config = {}, std::string *error = nullptr);
 
 // For the service's --help and log.

@@ -67,9 +67,14 @@ SphinxRecognizer::SphinxRecognizer(RecognizerOptions options) : options_(std::mo
         }
     // Silence removal shifts word times in long utterances; the pauses are
     // cut out before decoding instead.
-    cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-lm", lm.c_str(),
-                                   "-dict", dict.c_str(), "-remove_silence", "no", "-logfn", "/dev/null",
-                                   nullptr);
+    // The flat-lexicon second pass costs a third of the time and, on read
+    // speech, gains nothing over the tree search with a best-path rescoring.
+    std::vector<std::string> args = {"-hmm", hmm, "-lm", lm, "-dict", dict, "-remove_silence", "no",
+                                      "-fwdflat", "no", "-logfn", "/dev/null"};
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    cmd_ln_t *config = cmd_ln_parse_r(nullptr, ps_args(), int32(argv.size()), argv.data(), TRUE);
     if (!config) {
         loadError_ = "speech recogniser configuration refused";
         return;
