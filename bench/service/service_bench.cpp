@@ -67,6 +67,7 @@ void alignmentAccuracy(const QString &work)
         const char *name;
         std::vector<std::string> sentences;
         std::vector<int> pauses;
+        int noise = 0;  // amplitude of added white noise
     };
     const auto standard = testing::standardSentences();
     std::vector<Case> cases = {
@@ -74,6 +75,8 @@ void alignmentAccuracy(const QString &work)
         {"short pauses 260-340 ms", standard, {}},
         {"long pauses 800-1500 ms", standard, {}},
         {"second text, mixed", secondSentences(), testing::standardPauses(secondSentences().size())},
+        {"mixed, light noise", standard, testing::standardPauses(standard.size()), 300},
+        {"mixed, heavy noise", standard, testing::standardPauses(standard.size()), 2000},
     };
     std::mt19937 random(7);
     for (size_t i = 0; i <= standard.size(); ++i) {
@@ -88,6 +91,10 @@ void alignmentAccuracy(const QString &work)
             std::printf("speech synthesis failed: %s\n", error.c_str());
             return;
         }
+        std::mt19937 noise(11);
+        if (c.noise > 0)
+            for (int16_t &sample : fixture.samples)
+                sample = int16_t(std::clamp(int(sample) + int(noise() % unsigned(2 * c.noise + 1)) - c.noise, -32768, 32767));
         engines::Audio audio{fixture.samples.data(), fixture.samples.size(), 16000};
         service::EnergyAligner aligner;
         const auto result = aligner.align(audio, c.sentences, {}, {});
