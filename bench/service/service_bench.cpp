@@ -8,6 +8,9 @@
 #include "SpeechFixture.h"
 
 #include <voxlink.h>
+#ifdef CW_HAVE_SPEECH_ENGINES
+#include "Engines.h"
+#endif
 
 #include <QCoreApplication>
 #include <QDir>
@@ -84,6 +87,7 @@ void alignmentAccuracy(const QString &work)
         cases[2].pauses.push_back(800 + int(random() % 700));
     }
     BoundaryError all;
+    BoundaryError other;
     for (const Case &c : cases) {
         testing::SpeechFixture fixture;
         std::string error;
@@ -103,9 +107,26 @@ void alignmentAccuracy(const QString &work)
         all.add(fixture.sentences, result.lines);
         std::printf("  %-26s %2zu lines, %5.1f s audio: boundary error mean %6.1f ms, max %6.1f ms\n", c.name,
                     c.sentences.size(), double(audio.durationMs()) / 1000, one.mean(), one.max());
+#ifdef CW_HAVE_SPEECH_ENGINES
+        const auto speechAligner = engines::makeSpeechAligner();
+        const auto start = Clock::now();
+        const auto otherResult = speechAligner->align(audio, c.sentences, {}, {});
+        const double took = secondsSince(start);
+        if (otherResult.status == engines::EngineStatus::Ok) {
+            BoundaryError mine;
+            mine.add(fixture.sentences, otherResult.lines);
+            other.add(fixture.sentences, otherResult.lines);
+            std::printf("  %-26s engines library aligner: mean %6.1f ms, max %6.1f ms, real-time factor %.3f\n", "",
+                        mine.mean(), mine.max(), took / (double(audio.durationMs()) / 1000));
+        }
+#endif
     }
     std::printf("alignment boundary error (all %zu boundaries): mean %.1f ms, max %.1f ms\n", all.errorsMs.size(),
                 all.mean(), all.max());
+    if (!other.errorsMs.empty())
+        std::printf("engines library aligner on the same speech: mean %.1f ms, max %.1f ms (it synthesises with the "
+                    "same voice as the test speech)\n",
+                    other.mean(), other.max());
 }
 
 struct Account {
