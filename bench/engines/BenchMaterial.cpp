@@ -95,6 +95,13 @@ void trimToSpeech(Clip &clip) {
     while (last > first && !loud(last < 3 ? 0 : last - 3))
         --last;
     clip.noiseRms = std::sqrt(std::pow(10.0, noise / 10) - 1);
+    // Room tone: the silence before and after, kept 50 ms clear of the speech.
+    const size_t margin = 5;
+    if (first > margin)
+        clip.roomTone.insert(clip.roomTone.end(), clip.samples.begin(), clip.samples.begin() + long((first - margin) * 160));
+    if (last + margin < db.size())
+        clip.roomTone.insert(clip.roomTone.end(), clip.samples.begin() + long((last + margin) * 160),
+                             clip.samples.begin() + long(db.size() * 160));
     clip.samples = std::vector<int16_t>(clip.samples.begin() + long(first * 160),
                                         clip.samples.begin() + long(last * 160));
 }
@@ -156,7 +163,7 @@ std::vector<Clip> espeakMandarinClips(const QStringList &sentences, const QStrin
 }
 
 TestSet joinClips(const std::string &name, const std::vector<Clip> &clips, int rounds, int minGapMs,
-                  int maxGapMs, unsigned seed) {
+                  int maxGapMs, unsigned seed, GapFill fill) {
     TestSet set;
     set.name = name;
     std::mt19937 random(seed);
@@ -167,9 +174,19 @@ TestSet joinClips(const std::string &name, const std::vector<Clip> &clips, int r
             set.samples.push_back(int16_t(std::clamp(std::lround(noise(random)), -32768L, 32767L)));
     };
     double meanNoise = 0;
-    for (const Clip &c : clips)
+    std::vector<int16_t> tone;
+    for (const Clip &c : clips) {
         meanNoise += c.noiseRms / double(clips.size());
-    addNoise(16 * 500, meanNoise);
+        tone.insert(tone.end(), c.roomTone.begin(), c.roomTone.end());
+    }
+    size_t toneAt = 0;
+    auto addGap = [&](size_t count) {
+        if (fill == GapFill::Noise || tone.size() < 1600)
+            return addNoise(count, meanNoise);
+        for (size_t i = 0; i < count; ++i, ++toneAt)
+            set.samples.push_back(tone[toneAt % tone.size()]);
+    };
+    addGap(16 * 500);
     for (int r = 0; r < rounds; ++r) {
         for (const Clip &c : clips) {
             LineTruth t;
@@ -178,9 +195,9 @@ TestSet joinClips(const std::string &name, const std::vector<Clip> &clips, int r
             t.endMs = int64_t(set.samples.size()) / 16;
             set.truth.push_back(t);
             set.lines.push_back(c.text);
-            addNoise(size_t(16 * gapMs(random)), meanNoise);
+            addGap(size_t(16 * gapMs(random)));
         }
     }
-    addNoise(16 * 500, meanNoise);
+    addGap(16 * 500);
     return set;
 }

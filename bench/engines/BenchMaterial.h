@@ -14,6 +14,7 @@ struct Clip {
     std::vector<int16_t> samples;  // 16 kHz mono, trimmed to the speech
     std::string text;
     double noiseRms = 0;           // level of the recording's background
+    std::vector<int16_t> roomTone; // the recording's own silence around the speech
 };
 
 struct LineTruth {
@@ -38,7 +39,10 @@ std::vector<Clip> librivoxClips(const QString &folder);
 std::vector<Clip> fliteClips(const QStringList &sentences, const QString &workDir);
 std::vector<Clip> espeakMandarinClips(const QStringList &sentences, const QString &workDir);
 
+enum class GapFill { Noise, RoomTone };
+
 // Clips in order, repeated `rounds` times, with gaps drawn from
-// [minGapMs, maxGapMs] filled with background noise.
+// [minGapMs, maxGapMs] filled with white noise at the background level or
+// with the recordings' own room tone.
 TestSet joinClips(const std::string &name, const std::vector<Clip> &clips, int rounds, int minGapMs,
-                  int maxGapMs, unsigned seed);
+                  int maxGapMs, unsigned seed, GapFill fill = GapFill::Noise);

@@ -173,6 +173,8 @@ void alignmentFigures(Aligner &aligner, const std::vector<Clip> &librivox, const
     const std::vector<TestSet> sets = {
         joinClips("LibriVox, run together (100-190 ms)", librivox, 3, 100, 190, 1),
         joinClips("LibriVox, clear pauses (300-600 ms)", librivox, 3, 300, 600, 2),
+        joinClips("LibriVox, run together, room tone", librivox, 3, 100, 190, 11, GapFill::RoomTone),
+        joinClips("LibriVox, clear pauses, room tone", librivox, 3, 300, 600, 12, GapFill::RoomTone),
         joinClips("flite, run together (100-190 ms)", flite, 1, 100, 190, 3),
         joinClips("flite, clear pauses (300-600 ms)", flite, 1, 300, 600, 4),
         joinClips("Mandarin, run together (100-190 ms)", mandarin, 1, 100, 190, 5),
@@ -235,7 +237,7 @@ bool recognitionSets(const std::vector<Clip> &librivox, const std::vector<Clip> 
 void hourFigures(Aligner &aligner, const std::vector<Clip> &librivox) {
     std::printf("\nOne hour of alignment\n");
     const int rounds = int(std::ceil(3600.0 / joinClips("", librivox, 1, 100, 100, 8).durationSeconds()));
-    const TestSet hour = joinClips("LibriVox, one hour (100-600 ms)", librivox, rounds, 100, 600, 9);
+    const TestSet hour = joinClips("LibriVox, one hour (100-600 ms)", librivox, rounds, 100, 600, 9, GapFill::RoomTone);
     alignAndScore(aligner, hour);
     std::printf("  peak resident memory %ld MB (whole process, the test audio itself %.0f MB)\n", peakRssMb(),
                 double(hour.samples.size()) * 2 / 1e6);

@@ -74,7 +74,9 @@ void snapToPauses(std::vector<TimedLine> &lines, const std::vector<Span> &pauses
     for (size_t k = 1; k < lines.size(); ++k) {
         TimedLine &before = lines[k - 1];
         TimedLine &after = lines[k];
-        const int64_t point = (before.endMs + after.startMs) / 2;
+        // Onsets are crisp where word endings fade out, so the warp's start of
+        // the next line is the surer half of its estimate.
+        const int64_t point = (before.endMs + 3 * after.startMs) / 4;
         const long p = choose(point, distanceTo);
         if (p < 0)
             continue;
