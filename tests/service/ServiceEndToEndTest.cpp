@@ -5,6 +5,8 @@
 #include "ServiceProcess.h"
 #include "SpeechFixture.h"
 
+#include "EngineFactory.h"
+
 #include <voxlink.h>
 
 #include <QFile>
@@ -294,9 +296,7 @@ TEST_F(ServiceEndToEnd, RefusedJobsCostNothing)
     EXPECT_EQ(transcribe("poor", poor, wav, transcript, wavSeconds(fixture)).code, 74);
     EXPECT_EQ(balance(poor), "5");
 
-    // No recognizer yet: the upload is taken, then refused as an engine error.
     const std::string ann = login("ann", "pw");
-    EXPECT_EQ(transcribe("ann", ann, wav, QString(), wavSeconds(fixture)).code, 69);
     // A session of another user, and a made-up one.
     EXPECT_EQ(transcribe("poor", ann, wav, transcript, wavSeconds(fixture)).code, 13);
     EXPECT_EQ(transcribe("ann", "0123456789abcdef0123456789abcdef", wav, transcript, wavSeconds(fixture)).code, 13);
@@ -311,6 +311,34 @@ TEST_F(ServiceEndToEnd, RefusedJobsCostNothing)
     EXPECT_EQ(transcribe("ann", ann, stereo, transcript, wavSeconds(fixture)).code, 69);
     EXPECT_EQ(balance(ann), "600");
     EXPECT_EQ(costlog(ann), "");
+}
+
+TEST_F(ServiceEndToEnd, RecognitionJobIsChargedOnlyWithAResult)
+{
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    startService();
+    cw::testing::SpeechFixture fixture;
+    QString wav, transcript;
+    ASSERT_TRUE(makeSpeech(&fixture, &wav, &transcript));
+    const std::string session = login("ann", "pw");
+    std::string text;
+    const Result r = transcribe("ann", session, wav, QString(), wavSeconds(fixture), &text);
+    if (!cw::service::makeRecognizer()) {
+        // Without a recognizer the upload is taken, then refused as an engine error.
+        EXPECT_EQ(r.code, 69);
+        EXPECT_EQ(balance(session), "600");
+        EXPECT_EQ(costlog(session), "");
+        return;
+    }
+    ASSERT_EQ(r.rc, 0) << r.code;
+    const auto blocks = parseResult(text);
+    ASSERT_FALSE(blocks.empty());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i].number, int(i + 1));
+        EXPECT_LT(blocks[i].startMs, blocks[i].endMs);
+        EXPECT_FALSE(blocks[i].text.empty());
+    }
+    EXPECT_EQ(balance(session), std::to_string(600 - chargedSeconds(fixture)));
 }
 
 TEST_F(ServiceEndToEnd, CutUploadResumesAcrossARestartAndAKill)
