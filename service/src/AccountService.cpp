@@ -101,7 +101,7 @@ AccountService::Check AccountService::checkPassword(const std::string &name, con
     if (!LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at))
         return Check::Refused;
     if (!hasher_.verify(user->passwordHash, digest)) {
-        const int failures = LoginBackoff::failuresAfterFailure(user->failedLogins, user->lastFailureAt, at);
+        const int failures = LoginBackoff::failuresAfterFailure(user->failedLogins);
         if (store_.setLoginFailures(user->id, failures, at) != StoreResult::Ok)
             return Check::StoreFailed;
         return Check::Refused;

@@ -19,7 +19,7 @@ bool LoginBackoff::mayTry(int failures, int64_t lastFailureAt, int64_t now)
     return now - lastFailureAt >= delayAfter(failures);
 }
 
-int LoginBackoff::failuresAfterFailure(int failures, int64_t lastFailureAt, int64_t now)
+int LoginBackoff::failuresAfterFailure(int failures)
 {
     if (failures >= kMaxFailures)
         return kMaxFailures;

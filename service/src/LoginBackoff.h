@@ -2,8 +2,8 @@
 // When an account may try its password again after consecutive failures.
 // The first few failures cost nothing; then each further attempt waits twice
 // as long as the one before, up to an hour; after 100 failures in a row the
-// account rests for a day. A success (or the day passing) lets the rightful
-// user back in, so nobody is locked out for good.
+// account takes one try a day. A success resets the count, so the rightful
+// user is never locked out for good.
 
 #include <cstdint>
 
@@ -18,9 +18,9 @@ struct LoginBackoff {
     // Seconds that must pass after the last failure before the next check.
     static int64_t delayAfter(int failures);
     static bool mayTry(int failures, int64_t lastFailureAt, int64_t now);
-    // The count to store after a failure at `now`. A day of rest after the
-    // limit restarts the count just below it, so the next failure rests again.
-    static int failuresAfterFailure(int failures, int64_t lastFailureAt, int64_t now);
+    // The count to store after one more failure; it stays at the limit, so
+    // after the limit every failure costs another day of rest.
+    static int failuresAfterFailure(int failures);
 };
 
 }  // namespace cw::service

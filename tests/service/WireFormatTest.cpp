@@ -284,7 +284,7 @@ TEST(LoginBackoff, FreeTriesThenDoublingThenDayOfRest)
     };
     for (const Case &c : cases)
         EXPECT_EQ(LoginBackoff::mayTry(c.failures, 1000, 1000 + c.waited), c.may) << c.failures << " " << c.waited;
-    EXPECT_EQ(LoginBackoff::failuresAfterFailure(100, 0, 0), 100);
+    EXPECT_EQ(LoginBackoff::failuresAfterFailure(100), 100);
 }
 
 TEST(ServiceOptions, CommandLines)
