@@ -98,8 +98,11 @@ AccountService::Check AccountService::checkPassword(const std::string &name, con
     if (found != StoreResult::Ok)
         return Check::StoreFailed;
     const int64_t at = now();
-    if (!LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at))
+    if (!LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at)) {
+        // As slow as a real check, so a refusal does not tell that the account exists.
+        hasher_.verifyNothing(digest);
         return Check::Refused;
+    }
     if (!hasher_.verify(user->passwordHash, digest)) {
         const int failures = LoginBackoff::failuresAfterFailure(user->failedLogins);
         if (store_.setLoginFailures(user->id, failures, at) != StoreResult::Ok)
