@@ -227,6 +227,22 @@ bool recognitionSets(const std::vector<Clip> &librivox, const std::vector<Clip> 
     for (const std::string &l : joined.lines)
         joinedText += l + " ";
     recognitionFigures(*recognizer, "LibriVox clips joined", {{joined.samples, joinedText}}, false);
+    // Times: each line should sit inside the speech of one clip.
+    const EngineResult timed = recognizer->recognize({joined.samples.data(), joined.samples.size(), 16000}, {}, {});
+    size_t inside = 0;
+    for (const TimedLine &l : timed.lines) {
+        bool found = false;
+        for (const LineTruth &t : joined.truth)
+            found = found || (l.startMs >= t.startMs - 150 && l.endMs <= t.endMs + 150);
+        inside += found;
+        if (gDetail && !found)
+            std::printf("    outside: %lld-%lld %s\n", (long long)l.startMs, (long long)l.endMs, l.text.c_str());
+    }
+    if (gDetail)
+        for (const LineTruth &t : joined.truth)
+            std::printf("    clip: %lld-%lld\n", (long long)t.startMs, (long long)t.endMs);
+    std::printf("  %-34s %zu of %zu lines inside one clip's speech (150 ms slack)\n", "LibriVox clips joined, times",
+                inside, timed.lines.size());
 
     for (const Clip &c : flite)
         fliteSpeech.push_back({c.samples, c.text});

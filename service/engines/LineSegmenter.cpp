@@ -14,6 +14,30 @@ void capitalise(std::string &text) {
 
 }  // namespace
 
+void fitWordsToPauses(std::vector<TimedWord> &words, const std::vector<Span> &pauses) {
+    size_t first = 0;  // pauses ending before the current word are done
+    for (size_t i = 0; i < words.size(); ++i) {
+        TimedWord &word = words[i];
+        while (first < pauses.size() && pauses[first].endMs <= word.startMs)
+            ++first;
+        for (size_t q = first; q < pauses.size() && pauses[q].startMs < word.endMs; ++q) {
+            const Span &pause = pauses[q];
+            if (word.startMs >= pause.startMs && pause.endMs < word.endMs)
+                word.startMs = pause.endMs;
+            else if (word.endMs <= pause.endMs && pause.startMs > word.startMs)
+                word.endMs = pause.startMs;
+        }
+    }
+    size_t p = 0;
+    for (size_t i = 1; i < words.size(); ++i) {
+        const int64_t gapStart = words[i - 1].endMs, gapEnd = words[i].startMs;
+        while (p < pauses.size() && pauses[p].startMs < gapStart)
+            ++p;
+        if (p < pauses.size() && pauses[p].endMs <= gapEnd)
+            words[i].pauseBefore = true;
+    }
+}
+
 std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const SegmentRules &rules) {
     std::vector<TimedLine> lines;
     bool open = false;
@@ -22,7 +46,7 @@ std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const S
             continue;
         if (open) {
             TimedLine &line = lines.back();
-            const bool pause = word.startMs - line.endMs >= rules.pauseMs;
+            const bool pause = word.pauseBefore || word.startMs - line.endMs >= rules.pauseMs;
             const bool tooLong = line.text.size() + 1 + word.text.size() > rules.maxChars;
             const bool tooSlow = std::max(word.endMs, word.startMs) - line.startMs > rules.maxMs;
             if (!pause && !tooLong && !tooSlow) {

@@ -106,13 +106,22 @@ bool SphinxRecognizer::decode(const int16_t *samples, size_t count, int64_t offs
         }
     }
     ps_end_utt(decoder_);
+    // This decoder keeps counting frames from one utterance to the next; the
+    // first segment (the sentence start) marks where this one begins.
+    bool first = true;
+    int base = 0;
     for (ps_seg_t *seg = ps_seg_iter(decoder_); seg; seg = ps_seg_next(seg)) {
+        int startFrame = 0, endFrame = 0;
+        ps_seg_frames(seg, &startFrame, &endFrame);
+        if (first) {
+            base = startFrame;
+            first = false;
+        }
         const std::string text = readableWord(ps_seg_word(seg));
         if (text.empty())
             continue;
-        int first = 0, last = 0;
-        ps_seg_frames(seg, &first, &last);
-        words.push_back({text, offsetMs + int64_t(first) * kMsPerFrame, offsetMs + int64_t(last + 1) * kMsPerFrame});
+        words.push_back({text, offsetMs + int64_t(startFrame - base) * kMsPerFrame,
+                         offsetMs + int64_t(endFrame - base + 1) * kMsPerFrame});
     }
     return true;
 }
@@ -129,6 +138,7 @@ EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &p
     }
     const int64_t audioMs = audio.durationMs();
     const std::vector<uint8_t> speech = detectSpeechFrames(audio.samples, audio.count, audio.sampleRate);
+    const std::vector<Span> pauses = findPauses(speech, options_.splitPauseMs);
     const std::vector<Span> utterances =
         speech.empty() ? std::vector<Span>{{0, audioMs}}
                        : planUtterances(findSpeech(speech, options_.splitPauseMs), audioMs,
@@ -148,6 +158,7 @@ EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &p
         if (progress)
             progress(int(std::min<int64_t>(u.endMs, total)), total);
     }
+    fitWordsToPauses(words, pauses);
     result.lines = segmentWords(words, options_.lines);
     enforceLineOrder(result.lines, audioMs);
     result.status = EngineStatus::Ok;

@@ -214,6 +214,43 @@ TEST(Recognition, HearsTheWordsOfARealClip) {
     EXPECT_EQ(recognizer->recognize(audio, {}, {}).lines.size(), r.lines.size());
 }
 
+TEST(Recognition, TimesFollowTheSpeechAcrossUtterances) {
+    std::vector<int16_t> first, second;
+    const std::string folder = "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-";
+    if (!readPcmWav(folder + "0880.wav", first) || !readPcmWav(folder + "0930.wav", second))
+        GTEST_SKIP() << "pocketsphinx-testdata is not installed";
+    // "he was not an ill disposed young man", a second of quiet, "he might
+    // even have been made amiable himself", quiet again, the first once more.
+    std::vector<int16_t> audio = first;
+    const int64_t secondStartMs = int64_t(audio.size() + 16000) / 16;
+    audio.resize(audio.size() + 16000, 0);
+    audio.insert(audio.end(), second.begin(), second.end());
+    const int64_t thirdStartMs = int64_t(audio.size() + 16000) / 16;
+    audio.resize(audio.size() + 16000, 0);
+    audio.insert(audio.end(), first.begin(), first.end());
+
+    auto recognizer = makeSpeechRecognizer();
+    ASSERT_TRUE(recognizer);
+    const Audio in{audio.data(), audio.size(), 16000};
+    const EngineResult r = recognizer->recognize(in, {}, {});
+    ASSERT_EQ(r.status, EngineStatus::Ok) << r.message;
+    expectOrdered(r.lines, r.lines.size(), in.durationMs());
+    // Every utterance's words land inside it, the later ones included.
+    bool sawSecond = false, sawThird = false;
+    for (const TimedLine &l : r.lines) {
+        if (l.text.find("might") != std::string::npos) {
+            sawSecond = true;
+            EXPECT_GE(l.startMs, secondStartMs - 200) << l.text;
+            EXPECT_LE(l.endMs, thirdStartMs) << l.text;
+        }
+        if (l.startMs >= thirdStartMs - 200)
+            sawThird = true;
+        EXPECT_GE(l.endMs - l.startMs, 300) << l.text;
+    }
+    EXPECT_TRUE(sawSecond);
+    EXPECT_TRUE(sawThird);
+}
+
 TEST(Recognition, MissingModelIsReported) {
     std::string error;
     EngineConfig config;

@@ -65,6 +65,27 @@ TEST(LineSegmenter, CutsAtPausesLengthAndDuration) {
     EXPECT_EQ(lines[0].endMs, 900);
 }
 
+TEST(LineSegmenter, WordEdgesInPausesGoBackToTheSpeech) {
+    // The decoder let "us" run on into the pause and "he" start inside it.
+    std::vector<TimedWord> words = {{"for", 6100, 6400}, {"us", 6400, 7300}, {"he", 7200, 7600},
+                                    {"was", 7600, 7900}};
+    fitWordsToPauses(words, {{6970, 7410}});
+    EXPECT_EQ(words[1].endMs, 6970);
+    EXPECT_EQ(words[2].startMs, 7410);
+    EXPECT_EQ(words[2].endMs, 7600);
+    const bool marks[] = {false, false, true, false};
+    for (size_t i = 0; i < words.size(); ++i)
+        EXPECT_EQ(words[i].pauseBefore, marks[i]) << i;
+    EXPECT_EQ(texts(segmentWords(words)), (std::vector<std::string>{"For us", "He was"}));
+
+    // A word wholly inside a pause keeps its times (the detector may have
+    // missed a soft word).
+    std::vector<TimedWord> soft = {{"oh", 1000, 1200}};
+    fitWordsToPauses(soft, {{900, 1300}});
+    EXPECT_EQ(soft[0].startMs, 1000);
+    EXPECT_EQ(soft[0].endMs, 1200);
+}
+
 TEST(LineSegmenter, DecoderWordsBecomeReadable) {
     const std::pair<const char *, const char *> cases[] = {
         {"hello", "hello"}, {"read(2)", "read"}, {"<s>", ""}, {"</s>", ""}, {"<sil>", ""},
