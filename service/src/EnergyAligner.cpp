@@ -213,7 +213,7 @@ engines::EngineResult EnergyAligner::align(const engines::Audio &audio, const st
         result.message = "cancelled";
         return result;
     }
-    const std::vector<TimeSpan> speech = speechSpans(energies, speechThreshold(energies), options);
+    const std::vector<TimeSpan> speech = speechSpans(energies, localThresholds(energies, options.frameMs), options);
 
     std::vector<size_t> weights;
     for (const std::string &line : lines)

@@ -48,18 +48,37 @@ float speechThreshold(std::vector<float> energies)
     return floor + step;
 }
 
-std::vector<TimeSpan> speechSpans(const std::vector<float> &energies, float threshold,
+std::vector<float> localThresholds(const std::vector<float> &energies, int frameMs)
+{
+    const float global = speechThreshold(energies);
+    std::vector<float> thresholds(energies.size(), global);
+    const size_t window = size_t(30000 / frameMs);
+    const size_t block = size_t(5000 / frameMs);
+    if (energies.size() <= window)
+        return thresholds;
+    for (size_t begin = 0; begin < energies.size(); begin += block) {
+        const size_t end = std::min(begin + block, energies.size());
+        const size_t middle = (begin + end) / 2;
+        const size_t from = middle > window / 2 ? middle - window / 2 : 0;
+        const size_t to = std::min(from + window, energies.size());
+        const float local = speechThreshold(std::vector<float>(energies.begin() + long(from), energies.begin() + long(to)));
+        std::fill(thresholds.begin() + long(begin), thresholds.begin() + long(end), std::max(global, local));
+    }
+    return thresholds;
+}
+
+std::vector<TimeSpan> speechSpans(const std::vector<float> &energies, const std::vector<float> &thresholds,
                                   const SpeechActivityOptions &options)
 {
     std::vector<TimeSpan> raw;
     const int64_t frameMs = options.frameMs;
     for (size_t f = 0; f < energies.size();) {
-        if (energies[f] <= threshold) {
+        if (energies[f] <= thresholds[f]) {
             ++f;
             continue;
         }
         const size_t begin = f;
-        while (f < energies.size() && energies[f] > threshold)
+        while (f < energies.size() && energies[f] > thresholds[f])
             ++f;
         raw.push_back({int64_t(begin) * frameMs, int64_t(f) * frameMs});
     }

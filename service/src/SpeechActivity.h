@@ -25,8 +25,11 @@ struct SpeechActivityOptions {
 std::vector<float> frameEnergies(const engines::Audio &audio, int frameMs, const engines::ProgressFn &progress,
                                  const engines::CancelFn &cancel, bool *cancelled);
 float speechThreshold(std::vector<float> energies);
+// One threshold per frame: the recording's own, raised where the noise of
+// the surrounding half minute is louder (a fan switched on, another room).
+std::vector<float> localThresholds(const std::vector<float> &energies, int frameMs);
 // Speech spans in order, separated by pauses of at least minPauseMs.
-std::vector<TimeSpan> speechSpans(const std::vector<float> &energies, float threshold,
+std::vector<TimeSpan> speechSpans(const std::vector<float> &energies, const std::vector<float> &thresholds,
                                   const SpeechActivityOptions &options);
 
 }  // namespace cw::service

@@ -110,3 +110,37 @@ TEST(EnergyAligner, AlignsGeneratedSpeechWithinAFewFrames)
         EXPECT_NEAR(double(result.lines[i].endMs), double(fixture.sentences[i].endMs), 120) << i;
     }
 }
+
+TEST(SpeechActivity, ThresholdFollowsNoiseThatChangesOnTheWay)
+{
+    // A quiet minute of slow speech, then a minute of 2 s speech / 0.5 s
+    // pause where the pauses hold noise far above the first minute's silence.
+    std::vector<float> energies;
+    for (int cycle = 0; cycle < 24; ++cycle) {
+        energies.insert(energies.end(), 100, 70.0f);
+        energies.insert(energies.end(), 150, 20.0f);
+    }
+    for (int cycle = 0; cycle < 24; ++cycle) {
+        energies.insert(energies.end(), 200, 70.0f);
+        energies.insert(energies.end(), 50, 48.0f);
+    }
+    const SpeechActivityOptions options;
+    auto pausesInSecondMinute = [&](const std::vector<float> &thresholds) {
+        int pauses = 0;
+        const auto spans = speechSpans(energies, thresholds, options);
+        for (size_t i = 1; i < spans.size(); ++i)
+            pauses += spans[i].startMs > 60000 ? 1 : 0;
+        return pauses;
+    };
+    const std::vector<float> global(energies.size(), speechThreshold(energies));
+    EXPECT_EQ(pausesInSecondMinute(global), 0);
+    EXPECT_GE(pausesInSecondMinute(localThresholds(energies, options.frameMs)), 15);
+    // A steady recording keeps one threshold throughout.
+    std::vector<float> steady;
+    for (int cycle = 0; cycle < 48; ++cycle) {
+        steady.insert(steady.end(), 200, 70.0f);
+        steady.insert(steady.end(), 50, 20.0f);
+    }
+    const auto thresholds = localThresholds(steady, options.frameMs);
+    EXPECT_EQ(*std::min_element(thresholds.begin(), thresholds.end()), *std::max_element(thresholds.begin(), thresholds.end()));
+}
