@@ -37,6 +37,23 @@ SocketStream::SocketStream(int fd, const std::atomic<bool> &stopping, std::chron
 
 SocketStream::~SocketStream()
 {
+    // Closing with unread input would reset the connection and could destroy
+    // a reply still on its way (a refused oversized body, say): finish our
+    // side first and give the peer a moment to finish its own.
+    if (!stopping_.load() && ::shutdown(fd_, SHUT_WR) == 0) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        size_t drained = 0;
+        char scratch[16384];
+        while (drained < (4u << 20) && std::chrono::steady_clock::now() < deadline) {
+            pollfd entry{fd_, POLLIN, 0};
+            if (::poll(&entry, 1, 100) <= 0)
+                continue;
+            const ssize_t n = ::recv(fd_, scratch, sizeof scratch, 0);
+            if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR)))
+                break;
+            drained += n > 0 ? size_t(n) : 0;
+        }
+    }
     ::close(fd_);
 }
 

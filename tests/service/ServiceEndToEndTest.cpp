@@ -434,6 +434,8 @@ TEST_F(ServiceEndToEnd, HostileFramesNeverStopTheService)
         {"reply kind as request", [](RawClient &c) { return c.sendFrame(102, "{}"); }, -100},
         {"negative length", [](RawClient &c) { return c.sendHeader(2, 1, -1); }, 1},
         {"body over 1 MiB", [](RawClient &c) { return c.sendHeader(6, 1, (1 << 20) + 1); }, 3},
+        {"body over 1 MiB, sent anyway",
+         [](RawClient &c) { return c.sendHeader(2, 1, 4 << 20) && c.sendBytes(std::string(3 << 20, '{')); }, 1},
         {"broken JSON", [](RawClient &c) { return c.sendFrame(2, "{\"username\": \"ann\", "); }, 1},
         {"missing member", [](RawClient &c) { return c.sendFrame(1, "{\"username\": \"bob\"}"); }, 3},
         {"wrong types", [](RawClient &c) { return c.sendFrame(10, "{\"session\": 12}"); }, 1},
