@@ -15,6 +15,10 @@ struct AlignerOptions {
     int64_t leadingSilenceMs = 300;  // around and between the synthetic lines,
     int64_t lineGapMs = 200;         // so pauses of the recording have a match
     int64_t minPauseMs = 60;
+    // A transcript whose speech would run past max(ratio x audio, audio +
+    // excess) is spread by length instead of being spoken.
+    int64_t maxSpeechRatio = 3;
+    int64_t maxSpeechExcessMs = 10 * 60 * 1000;
     // Pull of speech/pause agreement in the warp, against unit-variance MFCCs:
     // 4-5 keeps boundaries between run-together read lines; below 3 a line
     // end may slide onto a short pause in the next line, above 6 the

@@ -1,6 +1,7 @@
 // The engines on real sound: the detector on tone and silence, alignment of
 // a short generated recording, recognition of a real read clip.
 
+#include "DtwAligner.h"
 #include "Engines.h"
 #include "Resampler.h"
 #include "SpeechSynthesizer.h"
@@ -176,6 +177,37 @@ TEST(Alignment, WrongTranscriptStillGivesOrderedLinesAndAWarning) {
     for (const std::string &note : r.notes)
         warned = warned || note.find("warning") != std::string::npos;
     EXPECT_TRUE(warned) << r.notes.front();
+}
+
+TEST(Alignment, OddInputStillGivesOrderedLines) {
+    const Fixture f = spoken({"The harbour was quiet in the evening.", "She folded the letter twice."}, {400});
+    const std::vector<int16_t> silence(16000 * 2, 0);
+    struct Case {
+        const char *name;
+        const std::vector<int16_t> &audio;
+        std::vector<std::string> lines;
+        const char *warning;  // part of a note that must appear, or null
+    } cases[] = {
+        {"only silence", silence, {"one line", "two lines"}, "warning"},
+        {"nothing to pronounce", f.samples, {"。", "……", "The harbour was quiet.", "♪"}, nullptr},
+        {"far more text than audio", f.samples,
+         std::vector<std::string>(40, "Nobody expected the bridge to open before the end of the summer."),
+         "far longer"},
+    };
+    AlignerOptions options;
+    options.maxSpeechExcessMs = 0;  // three times the audio at most
+    for (const Case &c : cases) {
+        Audio audio{c.audio.data(), c.audio.size(), 16000};
+        const EngineResult r = DtwAligner(options).align(audio, c.lines, {}, {});
+        ASSERT_EQ(r.status, EngineStatus::Ok) << c.name << ": " << r.message;
+        expectOrdered(r.lines, c.lines.size(), audio.durationMs());
+        if (c.warning) {
+            bool found = false;
+            for (const std::string &note : r.notes)
+                found = found || note.find(c.warning) != std::string::npos;
+            EXPECT_TRUE(found) << c.name;
+        }
+    }
 }
 
 TEST(Alignment, RefusesWhatCannotBeAligned) {
