@@ -1,9 +1,9 @@
 #include "account/ConsumeRecordWidget.h"
 
 #include "account/AccountService.h"
+#include "account/RemainingTime.h"
 #include "account/ConsumeRecord.h"
 #include "account/LoginState.h"
-#include "project/TimeText.h"
 #include "shell/MsgBox.h"
 #include "shell/SignalProxy.h"
 
@@ -52,17 +52,10 @@ ConsumeRecordWidget::ConsumeRecordWidget(QWidget *parent)
 
 bool ConsumeRecordWidget::refreshBalance()
 {
-    if (!loginState().loggedIn) {
-        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
-        return false;
-    }
-    const AccountService::Result balance = AccountService::queryBalance(loginState().sessionId);
-    if (!balance.ok) {
-        MsgBox::notice(this, QStringLiteral("查询失败：") + balance.error);
-        return false;
-    }
-    m_remaining->setText(formatDurationText(balance.text.trimmed().toInt()));
-    return true;
+    const std::optional<QString> remaining = fetchRemainingTimeText(this);
+    if (remaining)
+        m_remaining->setText(*remaining);
+    return remaining.has_value();
 }
 
 void ConsumeRecordWidget::slot_clickLookupButton()

@@ -1,11 +1,10 @@
 #include "account/PersonTipWidget.h"
 
 #include "account/AccountService.h"
+#include "account/RemainingTime.h"
 #include "account/LoginState.h"
 #include "project/Settings.h"
-#include "project/TimeText.h"
 #include "shell/ClickableLabel.h"
-#include "shell/MsgBox.h"
 #include "shell/SignalProxy.h"
 
 #include <QDesktopServices>
@@ -67,17 +66,10 @@ PersonTipWidget::PersonTipWidget(QWidget *parent)
 bool PersonTipWidget::refresh()
 {
     m_cancelAutoLogin->setVisible(accountMemory().autoLogin);
-    if (!loginState().loggedIn) {
-        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
-        return false;
-    }
-    const AccountService::Result balance = AccountService::queryBalance(loginState().sessionId);
-    if (!balance.ok) {
-        MsgBox::notice(this, QStringLiteral("查询失败：") + balance.error);
-        return false;
-    }
-    m_remaining->setText(formatDurationText(balance.text.trimmed().toInt()));
-    return true;
+    const std::optional<QString> remaining = fetchRemainingTimeText(this);
+    if (remaining)
+        m_remaining->setText(*remaining);
+    return remaining.has_value();
 }
 
 QString PersonTipWidget::remainingTimeText() const
