@@ -95,6 +95,27 @@ TEST(LineSegmenter, DecoderWordsBecomeReadable) {
         EXPECT_EQ(readableWord(in), out) << in;
 }
 
+TEST(Utterances, JoinSpeechUpToTheLimitAndPadIntoSilence) {
+    struct Case {
+        const char *name;
+        std::vector<Span> speech;
+        int64_t audioMs;
+        std::vector<std::pair<int64_t, int64_t>> expected;
+    } cases[] = {
+        {"close regions joined", {{1000, 3000}, {3500, 6000}}, 10000, {{850, 6150}}},
+        {"limit respected", {{0, 9000}, {9500, 14000}, {14500, 20000}}, 20000, {{0, 14150}, {14350, 20000}}},
+        {"overlong region cut evenly", {{0, 30000}}, 30000, {{0, 15000}, {15000, 30000}}},
+        {"padding stops halfway to the neighbour", {{0, 14000}, {14100, 20000}}, 20000, {{0, 14050}, {14050, 20000}}},
+        {"nothing", {}, 5000, {}},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::pair<int64_t, int64_t>> got;
+        for (const Span &u : planUtterances(c.speech, c.audioMs, 15000, 150))
+            got.emplace_back(u.startMs, u.endMs);
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
 TEST(LineTiming, EnforcesOrderInsideTheAudio) {
     struct Case {
         const char *name;
