@@ -195,11 +195,18 @@ StoreResult SqliteAccountStore::createUser(const std::string &name, const std::s
             return StoreResult::Error;
         if (query.next())
             return StoreResult::Conflict;
-        return exec(db, "INSERT INTO users (name, pwhash, email, balance, created) VALUES (?, ?, ?, ?, ?)",
-                    {QString::fromStdString(name), QString::fromStdString(passwordHash), bytes(email),
-                     qlonglong(balance), qlonglong(at)})
-                   ? StoreResult::Ok
-                   : StoreResult::Error;
+        QSqlQuery insert(db);
+        insert.prepare(QStringLiteral("INSERT INTO users (name, pwhash, email, balance, created) VALUES (?, ?, ?, ?, ?)"));
+        if (!run(insert, {QString::fromStdString(name), QString::fromStdString(passwordHash), bytes(email),
+                          qlonglong(balance), qlonglong(at)}))
+            return StoreResult::Error;
+        // The starting balance is a free "+" record, so the user's records
+        // account for every second from the first day.
+        if (balance > 0
+            && !exec(db, "INSERT INTO records (user_id, at, sign, amount, seconds) VALUES (?, ?, '+', '0', ?)",
+                     {insert.lastInsertId(), qlonglong(at), qlonglong(balance)}))
+            return StoreResult::Error;
+        return StoreResult::Ok;
     });
 }
 

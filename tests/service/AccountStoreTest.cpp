@@ -95,10 +95,13 @@ TEST_F(StoreTest, HoldsSettleIntoRecordsOrGoBackIncludingAfterACrash)
     EXPECT_EQ(balanceOf(user), 70);
     std::vector<BalanceRecord> records;
     ASSERT_EQ(store_->records(user, 0, 10, &records), StoreResult::Ok);
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);  // newest first; the starting balance is the first record
     EXPECT_EQ(records[0].sign, '-');
     EXPECT_EQ(records[0].amount, "one.wav");
     EXPECT_EQ(records[0].seconds, 30);
+    EXPECT_EQ(records[1].sign, '+');
+    EXPECT_EQ(records[1].amount, "0");
+    EXPECT_EQ(records[1].seconds, 100);
     std::vector<JobRecord> jobs;
     ASSERT_EQ(store_->jobs(user, 0, 10, &jobs), StoreResult::Ok);
     ASSERT_EQ(jobs.size(), 3u);
