@@ -2,6 +2,7 @@
 
 #include "account/AccountService.h"
 #include "account/LoginState.h"
+#include "project/Settings.h"
 #include "shell/MsgBox.h"
 
 #include <QFormLayout>
@@ -75,12 +76,17 @@ void UpdatePwdWidget::slot_clickConfirmButton()
         MsgBox::notice(this, complaint);
         return;
     }
-    const AccountService::Result result = AccountService::changePassword(
-        accountMemory().userName, accountMemory().password, m_confirm->text().trimmed());
+    const QString newPassword = m_confirm->text().trimmed();
+    const AccountService::Result result =
+        AccountService::changePassword(accountMemory().userName, accountMemory().password, newPassword);
     if (!result.ok) {
         MsgBox::notice(this, QStringLiteral("更新密码失败") + result.error);
         return;
     }
+    // Keep the remembered password in step with the service; the old one
+    // would fail the next change and the next automatic log-in.
+    accountMemory().password = newPassword;
+    writeSetting(SettingKeys::UserPwd, newPassword);
     hide();
     MsgBox::notice(parentWidget(), QStringLiteral("更新密码成功！"));
 }

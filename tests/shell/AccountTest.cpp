@@ -189,7 +189,10 @@ TEST_F(AccountTest, PasswordChangeValidatesThenSendsTheConfirmation)
     EXPECT_TRUE(body.contains(md5Hex("pw"))) << body.constData();
     EXPECT_TRUE(body.contains(md5Hex("n1"))) << body.constData();
     EXPECT_FALSE(body.contains(md5Hex("anything")));
-    EXPECT_EQ(accountMemory().password, QStringLiteral("pw"));
+    // The remembered password follows the change, or the next automatic
+    // log-in and the next change would send the old one.
+    EXPECT_EQ(accountMemory().password, QStringLiteral("n1"));
+    EXPECT_EQ(readSetting(SettingKeys::UserPwd), QStringLiteral("n1"));
 }
 
 TEST_F(AccountTest, ConsumptionRecordsShowNewestFirstAndSkipShortLines)
