@@ -13,7 +13,7 @@ struct AlignerOptions {
     DtwOptions dtw;
     SnapOptions snap;
     int64_t leadingSilenceMs = 300;  // around and between the synthetic lines,
-    int64_t lineGapMs = 200;         // so pauses of the recording have a match
+    int64_t lineGapMs = 100;         // so pauses of the recording have a match
     int64_t minPauseMs = 60;
     // A transcript whose speech would run past max(ratio x audio, audio +
     // excess) is spread by length instead of being spoken.
