@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <random>
 #include <cstdio>
 #include <sstream>
 #include <ctime>
@@ -76,6 +77,23 @@ bool validOrder(const std::vector<TimedLine> &lines, size_t expected, int64_t au
         previous = l.endMs;
     }
     return true;
+}
+
+// White noise over the whole recording at the given speech-to-noise ratio.
+TestSet withNoise(TestSet set, double snrDb) {
+    double speechPower = 0;
+    size_t speechSamples = 0;
+    for (const LineTruth &t : set.truth)
+        for (int64_t i = t.startMs * 16; i < t.endMs * 16; ++i) {
+            speechPower += double(set.samples[size_t(i)]) * set.samples[size_t(i)];
+            ++speechSamples;
+        }
+    const double rms = std::sqrt(speechPower / double(std::max<size_t>(1, speechSamples)) / std::pow(10, snrDb / 10));
+    std::mt19937 random(77);
+    std::normal_distribution<double> noise(0, rms);
+    for (int16_t &s : set.samples)
+        s = int16_t(std::clamp(std::lround(s + noise(random)), -32768L, 32767L));
+    return set;
 }
 
 struct AlignmentFigures {
@@ -175,6 +193,8 @@ void alignmentFigures(Aligner &aligner, const std::vector<Clip> &librivox, const
         joinClips("LibriVox, clear pauses (300-600 ms)", librivox, 3, 300, 600, 2),
         joinClips("LibriVox, run together, room tone", librivox, 3, 100, 190, 11, GapFill::RoomTone),
         joinClips("LibriVox, clear pauses, room tone", librivox, 3, 300, 600, 12, GapFill::RoomTone),
+        joinClips("LibriVox, nearly joined (30-100 ms)", librivox, 3, 30, 100, 13, GapFill::RoomTone),
+        withNoise(joinClips("LibriVox, run together, 15 dB SNR", librivox, 3, 100, 190, 14, GapFill::RoomTone), 15),
         joinClips("flite, run together (100-190 ms)", flite, 1, 100, 190, 3),
         joinClips("flite, clear pauses (300-600 ms)", flite, 1, 300, 600, 4),
         joinClips("Mandarin, run together (100-190 ms)", mandarin, 1, 100, 190, 5),
