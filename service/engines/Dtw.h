@@ -39,7 +39,7 @@ WarpPath warpWithin(const FeatureMatrix &a, const FeatureMatrix &b, const DtwWin
 
 struct DtwOptions {
     int radius = 16;                      // frames each side at every level
-    size_t fullSearchCells = 4'000'000;   // largest coarse level searched whole
+    size_t fullSearchCells = 16'000'000;  // largest coarse level searched whole
 };
 
 WarpPath warpCoarseToFine(const FeatureMatrix &a, const FeatureMatrix &b, const DtwOptions &options,
