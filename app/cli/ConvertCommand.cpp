@@ -1,12 +1,10 @@
 #include "CliCommands.h"
 #include "CliOutput.h"
 
-#include "subtitle/SrtReader.h"
+#include "subtitle/SubtitleFileOpener.h"
+#include "subtitle/SubtitleList.h"
 #include "subtitle/SubtitleWriters.h"
-#include "subtitle/TranscriptReader.h"
-#include "subtitle/Utf8Conversion.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -58,26 +56,20 @@ bool parseConvertArguments(const QStringList &arguments, ConvertRequest &request
     return false;
 }
 
-// Reads the input as the editor opens a subtitle file: UTF-8 files through a
-// local-code-page copy, then the SRT or transcript reader.
-int readInput(const QString &input, bool isSrt, SubtitleEntries &entries)
+// Reads the input as the editor opens a subtitle file.
+int readInput(const QString &input, SubtitleEntries &entries)
 {
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         printErrorLine(QStringLiteral("cannot create a scratch folder"));
         return ExitFailed;
     }
-    const QString copy = QDir(scratch.path()).filePath(QFileInfo(input).fileName());
-    const QString working = convertUtf8FileToLocal(input, copy) == ConvertedFromUtf8 ? copy : input;
-
-    if (isSrt) {
-        readSrtFile(working, entries);
-        return ExitOk;
-    }
-    if (readTranscriptFile(working, entries)) {
+    SubtitleList list;
+    if (openSubtitleFile(input, scratch.path(), list).lineTooLong) {
         printErrorLine(QStringLiteral("字幕文本中存在行内容过长，需作断行处理，然后重新开始！"));
         return ExitUsage;
     }
+    entries = list.snapshot();
     return ExitOk;
 }
 
@@ -110,7 +102,7 @@ int runConvertCommand(const QStringList &arguments)
     probe.close();
 
     SubtitleEntries entries;
-    const int readResult = readInput(request.input, inputSuffix == QLatin1String("srt"), entries);
+    const int readResult = readInput(request.input, entries);
     if (readResult != ExitOk)
         return readResult;
 
