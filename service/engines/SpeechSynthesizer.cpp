@@ -88,10 +88,14 @@ std::vector<int16_t> SpeechSynthesizer::speak(const std::string &utf8Line, Scrip
                 return {};
             }
             espeak_SetParameter(espeakRATE, rate_ > 0 ? rate_ : espeakRATE_NORMAL, 0);
-            espeak_Synth(run.text.c_str(), run.text.size() + 1, 0, POS_CHARACTER, 0,
-                         espeakCHARS_UTF8, nullptr, &sink);
+            const espeak_ERROR said = espeak_Synth(run.text.c_str(), run.text.size() + 1, 0, POS_CHARACTER, 0,
+                                                   espeakCHARS_UTF8, nullptr, &sink);
             if (sink.cancelled)
                 return {};
+            if (said != EE_OK) {
+                lastError_ = "speech synthesis failed";
+                return {};
+            }
         }
     }
     const auto [first, last] = audibleRange(sink.samples, kSilenceThreshold);

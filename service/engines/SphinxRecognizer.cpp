@@ -19,7 +19,6 @@ bool fileExists(const std::string &path) {
 }
 
 constexpr int kMsPerFrame = 10;
-constexpr size_t kFeedSamples = 16000;  // one second per call, so cancel is heard
 
 }  // namespace
 
@@ -69,8 +68,11 @@ SphinxRecognizer::SphinxRecognizer(RecognizerOptions options) : options_(std::mo
     // cut out before decoding instead.
     // The flat-lexicon second pass costs a third of the time and, on read
     // speech, gains nothing over the tree search with a best-path rescoring.
+    // Each utterance is normalised by its own cepstral mean: the default
+    // running mean carries over from job to job, so a result would depend
+    // on the jobs the decoder served before.
     std::vector<std::string> args = {"-hmm", hmm, "-lm", lm, "-dict", dict, "-remove_silence", "no",
-                                      "-fwdflat", "no", "-logfn", "/dev/null"};
+                                      "-fwdflat", "no", "-cmn", "batch"};
     std::vector<char *> argv;
     for (std::string &a : args)
         argv.push_back(a.data());
@@ -79,7 +81,12 @@ SphinxRecognizer::SphinxRecognizer(RecognizerOptions options) : options_(std::mo
         loadError_ = "speech recogniser configuration refused";
         return;
     }
-    decoder_ = ps_init(config);
+    {
+        // Loading touches the library's global log and configuration state.
+        static std::mutex loading;
+        std::lock_guard<std::mutex> lock(loading);
+        decoder_ = ps_init(config);
+    }
     cmd_ln_free_r(config);
     if (!decoder_)
         loadError_ = "speech recogniser failed to load its model";
@@ -92,18 +99,15 @@ SphinxRecognizer::~SphinxRecognizer() {
 
 bool SphinxRecognizer::decode(const int16_t *samples, size_t count, int64_t offsetMs,
                               std::vector<TimedWord> &words, const CancelFn &cancel) {
+    if (cancel && cancel())
+        return false;
+    // Whole utterances (at most maxUtteranceMs) at once: the per-utterance
+    // mean needs them complete.
     if (ps_start_utt(decoder_) < 0)
         return false;
-    for (size_t done = 0; done < count; done += kFeedSamples) {
-        if (cancel && cancel()) {
-            ps_end_utt(decoder_);
-            return false;
-        }
-        const size_t n = std::min(kFeedSamples, count - done);
-        if (ps_process_raw(decoder_, samples + done, n, FALSE, FALSE) < 0) {
-            ps_end_utt(decoder_);
-            return false;
-        }
+    if (ps_process_raw(decoder_, samples, count, FALSE, TRUE) < 0) {
+        ps_end_utt(decoder_);
+        return false;
     }
     ps_end_utt(decoder_);
     // This decoder keeps counting frames from one utterance to the next; the

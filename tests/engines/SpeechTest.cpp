@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <thread>
 
 using namespace cw::engines;
 
@@ -281,6 +282,43 @@ TEST(Recognition, TimesFollowTheSpeechAcrossUtterances) {
     }
     EXPECT_TRUE(sawSecond);
     EXPECT_TRUE(sawThird);
+}
+
+TEST(Engines, WorkersRunSideBySide) {
+    const Fixture f = spoken({"The harbour was quiet in the evening.", "She folded the letter twice."}, {400});
+    std::vector<int16_t> clip;
+    const bool haveClip = readPcmWav(
+        "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav", clip);
+    const Audio speech{f.samples.data(), f.samples.size(), 16000};
+    const EngineResult alone = makeSpeechAligner()->align(speech, f.lines, {}, {});
+    std::string heard;
+    if (haveClip)
+        for (const TimedLine &l : makeSpeechRecognizer()->recognize({clip.data(), clip.size(), 16000}, {}, {}).lines)
+            heard += l.text;
+
+    // Two workers of each kind at once give what one gives alone.
+    std::vector<EngineResult> aligned(2);
+    std::vector<std::string> recognised(2);
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 2; ++w) {
+        workers.emplace_back([&, w] { aligned[size_t(w)] = makeSpeechAligner()->align(speech, f.lines, {}, {}); });
+        if (haveClip)
+            workers.emplace_back([&, w] {
+                auto recognizer = makeSpeechRecognizer();
+                for (const TimedLine &l : recognizer->recognize({clip.data(), clip.size(), 16000}, {}, {}).lines)
+                    recognised[size_t(w)] += l.text;
+            });
+    }
+    for (std::thread &t : workers)
+        t.join();
+    for (int w = 0; w < 2; ++w) {
+        ASSERT_EQ(aligned[size_t(w)].lines.size(), alone.lines.size());
+        for (size_t i = 0; i < alone.lines.size(); ++i) {
+            EXPECT_EQ(aligned[size_t(w)].lines[i].startMs, alone.lines[i].startMs);
+            EXPECT_EQ(aligned[size_t(w)].lines[i].endMs, alone.lines[i].endMs);
+        }
+        EXPECT_EQ(recognised[size_t(w)], heard);
+    }
 }
 
 TEST(Recognition, MissingModelIsReported) {
