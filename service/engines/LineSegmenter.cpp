@@ -22,10 +22,17 @@ void fitWordsToPauses(std::vector<TimedWord> &words, const std::vector<Span> &pa
             ++first;
         for (size_t q = first; q < pauses.size() && pauses[q].startMs < word.endMs; ++q) {
             const Span &pause = pauses[q];
-            if (word.startMs >= pause.startMs && pause.endMs < word.endMs)
+            if (word.startMs >= pause.startMs && pause.endMs < word.endMs) {
                 word.startMs = pause.endMs;
-            else if (word.endMs <= pause.endMs && pause.startMs > word.startMs)
+            } else if (word.endMs <= pause.endMs && pause.startMs > word.startMs) {
                 word.endMs = pause.startMs;
+            } else if (word.startMs < pause.startMs && pause.endMs < word.endMs) {
+                // A word across a whole pause belongs to its longer side.
+                if (pause.startMs - word.startMs >= word.endMs - pause.endMs)
+                    word.endMs = pause.startMs;
+                else
+                    word.startMs = pause.endMs;
+            }
         }
     }
     size_t p = 0;

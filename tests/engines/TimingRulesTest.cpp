@@ -78,6 +78,13 @@ TEST(LineSegmenter, WordEdgesInPausesGoBackToTheSpeech) {
         EXPECT_EQ(words[i].pauseBefore, marks[i]) << i;
     EXPECT_EQ(texts(segmentWords(words)), (std::vector<std::string>{"For us", "He was"}));
 
+    // A word stretched across a whole pause keeps its longer side.
+    std::vector<TimedWord> across = {{"was", 20500, 20900}, {"seen", 20950, 21650}, {"by", 21700, 21900}};
+    fitWordsToPauses(across, {{21019, 21501}});
+    EXPECT_EQ(across[1].startMs, 21501);
+    EXPECT_TRUE(across[1].pauseBefore);
+    EXPECT_EQ(texts(segmentWords(across)), (std::vector<std::string>{"Was", "Seen by"}));
+
     // A word wholly inside a pause keeps its times (the detector may have
     // missed a soft word).
     std::vector<TimedWord> soft = {{"oh", 1000, 1200}};
