@@ -1,17 +1,17 @@
 #include "EngineFactory.h"
 
-#include "EnergyAligner.h"
+#include "engines/Engines.h"
 
 namespace cw::service {
 
 std::unique_ptr<engines::Aligner> makeAligner()
 {
-    return std::make_unique<EnergyAligner>();
+    return engines::makeSpeechAligner();
 }
 
 std::unique_ptr<engines::Recognizer> makeRecognizer()
 {
-    return nullptr;
+    return engines::makeSpeechRecognizer();
 }
 
 engines::Aligner &threadAligner()
