@@ -359,23 +359,27 @@ void TranscriptionSession::runEngine(Job &job)
     }
 
     const engines::EngineResult &result = run->result;
+    // The engine's confidence and warnings ride on the job's one log line.
+    std::string engineNotes;
+    for (const std::string &note : result.notes)
+        engineNotes += "; " + note;
     switch (result.status) {
     case engines::EngineStatus::Ok: break;
     case engines::EngineStatus::TimedOut:
-        finish(job, "timeout", "engine timed out: " + result.message);
+        finish(job, "timeout", "engine timed out: " + result.message + engineNotes);
         reply(TranscriptionStatus::EngineTimeout);
         return;
     case engines::EngineStatus::Cancelled:
-        finish(job, "cancelled", "engine cancelled");
+        finish(job, "cancelled", "engine cancelled" + engineNotes);
         return;
     case engines::EngineStatus::Error:
-        finish(job, "error", "engine error: " + result.message);
+        finish(job, "error", "engine error: " + result.message + engineNotes);
         reply(TranscriptionStatus::EngineError);
         return;
     }
     const std::string text = resultText(result.lines);
     if (text.empty()) {
-        finish(job, "error", "engine returned no lines");
+        finish(job, "error", "engine returned no lines" + engineNotes);
         reply(TranscriptionStatus::EngineError);
         return;
     }
@@ -386,7 +390,7 @@ void TranscriptionSession::runEngine(Job &job)
     if (context_.store.settle(job.jobId, a.filename, context_.accounts.now()) != StoreResult::Ok)
         outcome_.note = "result delivered but the charge was not recorded";
     else
-        outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s";
+        outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s" + engineNotes;
     job.upload->discard();
 }
 

@@ -9,6 +9,7 @@
 #include "SqliteAccountStore.h"
 #include "UploadSpool.h"
 #include "WorkerPool.h"
+#include "engines/Engines.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,7 +67,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     if (options.mode == ServiceOptions::Mode::Help) {
-        std::printf("%s", serviceUsage());
+        std::printf("%s\n%s\n", serviceUsage(), cw::engines::recognitionLanguageNote());
         return 0;
     }
     const std::string dataDirectory = options.dataDirectory.empty() ? defaultDataDirectory() : options.dataDirectory;
@@ -115,6 +116,7 @@ int main(int argc, char *argv[])
     }
     std::printf("listening on %s:%d\n", server.boundAddress().c_str(), server.boundPort());
     std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", cw::engines::recognitionLanguageNote());
     server.run(wakePipe[0]);
     std::fprintf(stderr, "stopped\n");
     return 0;
