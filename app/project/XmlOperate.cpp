@@ -41,6 +41,39 @@ TagColor parseTagColor(const QString &text)
     return TagColor(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), 255);
 }
 
+// Characters below U+10000 that XML 1.0 allows (pairs of surrogates are
+// handled by the caller).
+bool isXmlCharacter(QChar c)
+{
+    const ushort code = c.unicode();
+    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF)
+           || (code >= 0xE000 && code <= 0xFFFD);
+}
+
+// The stream writer refuses a document holding a character XML 1.0 cannot
+// represent (a control character, a lone surrogate), which would make every
+// save of that project fail. Such characters are dropped instead.
+QString xmlSafeText(const QString &text)
+{
+    QString safe;
+    safe.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            safe += c;
+            safe += text.at(++i);
+        } else if (isXmlCharacter(c)) {
+            safe += c;
+        }
+    }
+    return safe;
+}
+
+void writeTextElement(QXmlStreamWriter &xml, const QString &name, const QString &text)
+{
+    xml.writeTextElement(name, xmlSafeText(text));
+}
+
 QString childText(const QDomElement &parent, const char *name)
 {
     return parent.firstChildElement(QLatin1String(name)).text();
@@ -86,9 +119,9 @@ bool writeXmlFile(const QString &path, Fill &&fill)
 void writeSrtItem(QXmlStreamWriter &xml, const SrtItem &item)
 {
     xml.writeStartElement(QStringLiteral("srtitem"));
-    xml.writeTextElement(QStringLiteral("begintime"), item.begintime);
-    xml.writeTextElement(QStringLiteral("endtime"), item.endtime);
-    xml.writeTextElement(QStringLiteral("text"), item.text);
+    writeTextElement(xml, QStringLiteral("begintime"), item.begintime);
+    writeTextElement(xml, QStringLiteral("endtime"), item.endtime);
+    writeTextElement(xml, QStringLiteral("text"), item.text);
     xml.writeTextElement(QStringLiteral("tagcolor"), formatTagColor(item.tagcolor));
     xml.writeEndElement();
 }
@@ -147,9 +180,9 @@ bool XmlOperate::WriteProjectSetting(const QString &path, _ProjectSetting settin
         xml.writeEndElement();
 
         xml.writeStartElement(QStringLiteral("ReferenceFile"));
-        xml.writeTextElement(QStringLiteral("MultimediaFile"), setting.MultimediaFile);
-        xml.writeTextElement(QStringLiteral("WavFilePath"), setting.WavFilePath);
-        xml.writeTextElement(QStringLiteral("ExportSrtFilePath"), setting.ExportSrtFilePath);
+        writeTextElement(xml, QStringLiteral("MultimediaFile"), setting.MultimediaFile);
+        writeTextElement(xml, QStringLiteral("WavFilePath"), setting.WavFilePath);
+        writeTextElement(xml, QStringLiteral("ExportSrtFilePath"), setting.ExportSrtFilePath);
         xml.writeEndElement();
 
         xml.writeStartElement(QStringLiteral("SrtListData"));
@@ -186,9 +219,9 @@ bool XmlOperate::WriteProjectList(const QString &path, const ProjectItems &items
         xml.writeStartElement(QStringLiteral("ProList"));
         for (const ProjectItem &item : items) {
             xml.writeStartElement(QStringLiteral("projectitem"));
-            xml.writeTextElement(QStringLiteral("name"), item.name);
+            writeTextElement(xml, QStringLiteral("name"), item.name);
             xml.writeTextElement(QStringLiteral("state"), item.state ? QStringLiteral("1") : QStringLiteral("0"));
-            xml.writeTextElement(QStringLiteral("path"), item.path);
+            writeTextElement(xml, QStringLiteral("path"), item.path);
             xml.writeEndElement();
         }
         xml.writeEndElement();

@@ -8,7 +8,8 @@
 // Reads and writes project files and the project list. Stateless; create
 // one on the stack per call. Files are replaced atomically; a failed write
 // leaves the old file and prints "Error: Cannot write file <path>: <reason>"
-// on standard error.
+// on standard error. Characters XML cannot hold (control characters, lone
+// surrogates) are left out of the written texts.
 class XmlOperate
 {
 public:

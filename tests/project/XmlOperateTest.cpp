@@ -93,6 +93,31 @@ TEST(XmlOperateTest, ProjectRoundTripsTextPathsAndColours)
     EXPECT_EQ(back, setting);
 }
 
+// XML 1.0 cannot hold most control characters; such a text (a stray one
+// from an odd subtitle file) must not make every later save fail.
+TEST(XmlOperateTest, CharactersXmlCannotHoldAreDroppedAndTheSaveSucceeds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.cwpro");
+    _ProjectSetting setting = sampleSetting();
+    setting.MultimediaFile = QString("/m/a") + QChar(0x1b) + "b.mp4";
+    setting.SrtListData[0].text = QString("x") + QChar(0x01) + "y" + QChar(0x0b) + QChar(0xffff) + "\tz"
+                                  + QChar(0xd800) + QString::fromUtf8("😀");
+    ASSERT_TRUE(XmlOperate().WriteProjectSetting(path, setting));
+
+    _ProjectSetting back;
+    ASSERT_TRUE(XmlOperate().ReadProjectSetting(path, back));
+    EXPECT_EQ(back.MultimediaFile, "/m/ab.mp4");
+    EXPECT_EQ(back.SrtListData[0].text, QString("xy\tz") + QString::fromUtf8("😀"));
+    EXPECT_EQ(back.SrtListData[1], setting.SrtListData[1]);
+
+    const QString listPath = dir.filePath("Prolist.xml");
+    ASSERT_TRUE(XmlOperate().WriteProjectList(listPath, {{QString("a") + QChar(0x02), true, "/p/a.cwpro"}}));
+    ProjectItems items;
+    ASSERT_TRUE(XmlOperate().ReadProjectList(listPath, items));
+    EXPECT_EQ(items, ProjectItems({{"a", true, "/p/a.cwpro"}}));
+}
+
 TEST(XmlOperateTest, ReaderIsLenientAboutContentButRefusesBrokenXml)
 {
     QTemporaryDir dir;
