@@ -1,10 +1,12 @@
 #include "project/TimeText.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 QString currentTimestampName()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+    // The C locale: the system one may write digits of another script.
+    return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyyMMddhhmmss"));
 }
 
 QString formatDurationText(int seconds)

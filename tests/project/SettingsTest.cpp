@@ -1,7 +1,10 @@
 #include "project/Settings.h"
 #include "project/TimeText.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -74,6 +77,28 @@ TEST(TimeTextTest, DurationText)
                                                   {3660, "1小时1分"}, {-5, ""}};
     for (const auto &c : cases)
         EXPECT_EQ(formatDurationText(c.first), QString::fromUtf8(c.second)) << c.first;
+}
+
+// File names are built from it, so its digits must be ASCII whatever the
+// user's locale (some locales have digits of their own).
+TEST(TimeTextTest, TimestampIsFourteenAsciiDigitsInAnyLocale)
+{
+    const QString name = currentTimestampName();
+    EXPECT_TRUE(QRegularExpression("^[0-9]{14}$").match(name).hasMatch()) << name.toStdString();
+    if (qEnvironmentVariableIsSet("CW_TIMESTAMP_CHILD"))
+        return;
+
+    // The system locale is read once per process: check it in a fresh run.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "ar_EG.UTF-8");
+    environment.insert("CW_TIMESTAMP_CHILD", "1");
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=TimeTextTest.TimestampIsFourteenAsciiDigitsInAnyLocale"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
 }
 
 } // namespace
