@@ -21,6 +21,7 @@ const QString YesFlag = QStringLiteral("-y");
 constexpr int LoudEnoughPeak = 20000;
 constexpr quint16 ServiceChannels = 1;
 constexpr quint32 ServiceSampleRate = 16000;
+constexpr quint16 ServiceBitsPerSample = 16;
 constexpr int ServiceBytesPerSecond = 32000;
 
 // Replaces `target` with `source`: a rename when both share a file system,
@@ -45,7 +46,11 @@ bool isUsableWav(const QString &mediaPath)
     WavFile wav;
     if (!wav.Load(mediaPath))
         return false;
-    return wav.head().channels == ServiceChannels && wav.head().sampleRate == ServiceSampleRate;
+    // The service, the duration (bytes / 32000) and the waveform all take
+    // little-endian 16-bit samples; any other sample form is converted.
+    const WavHead &head = wav.head();
+    return head.channels == ServiceChannels && head.sampleRate == ServiceSampleRate
+           && head.bitsPerSample == ServiceBitsPerSample && std::memcmp(head.chunkId, "RIFF", 4) == 0;
 }
 
 QString wavOutputPathFor(const QString &mediaPath, const QString &scratchFolder)

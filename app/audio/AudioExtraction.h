@@ -7,7 +7,8 @@
 // Turning any media file into the 16 kHz, 16-bit mono WAV the service takes.
 
 // Yes exactly when the path ends in "wav" (any case), loads as a WAV and is
-// mono at 16000 Hz. Bits per sample are not checked.
+// little-endian ("RIFF") 16-bit mono at 16000 Hz: the only form the service
+// takes.
 bool isUsableWav(const QString &mediaPath);
 
 // "<scratch folder>/<media file name with extension>.wav".

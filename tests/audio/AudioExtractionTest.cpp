@@ -65,13 +65,21 @@ TEST(AudioExtractionTest, UsableWavNeedsSuffixMonoAnd16k)
         const char *name;
         quint16 channels;
         quint32 rate;
+        quint16 bits;
+        bool bigEndian;
         bool usable;
-    } cases[] = {{"talk.WAV", 1, 16000, true}, {"hifi.wav", 1, 44100, false},
-                 {"stereo.wav", 2, 16000, false}, {"mono16k.mp3", 1, 16000, false}};
+    } cases[] = {{"talk.WAV", 1, 16000, 16, false, true},      {"hifi.wav", 1, 44100, 16, false, false},
+                 {"stereo.wav", 2, 16000, 16, false, false},   {"mono16k.mp3", 1, 16000, 16, false, false},
+                 // The service takes 16-bit little-endian samples only.
+                 {"8bit.wav", 1, 16000, 8, false, false},      {"32bit.wav", 1, 16000, 32, false, false},
+                 {"rifx.wav", 1, 16000, 16, true, false}};
     for (const auto &c : cases) {
         WavBytes wav;
         wav.channels = c.channels;
         wav.sampleRate = c.rate;
+        wav.bits = c.bits;
+        wav.bigEndian = c.bigEndian;
+        wav.riffId = c.bigEndian ? "RIFX" : "RIFF";
         ASSERT_TRUE(writeBytes(dir.filePath(c.name), wav.build()));
         EXPECT_EQ(isUsableWav(dir.filePath(c.name)), c.usable) << c.name;
     }
@@ -126,6 +134,11 @@ TEST_F(ConversionTest, SourcesBecomeServiceWavs)
         {"quiet.wav", [](const QString &p) { return makeTone(p, 1.5, 44100, 2, 0.5); }, 30000, 32768},
         {"loud.wav", [](const QString &p) { return makeTone(p, 1, 16000, 2, 7.0); }, 20000, 31999},
         {"silent.wav", [](const QString &p) { return makeSilence(p, 1); }, 0, 0},
+        {"8bit 16k mono.wav",
+         [](const QString &p) {
+             return runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=1:sample_rate=16000", "-c:a", "pcm_u8", p});
+         },
+         30000, 32768},
         {"clip 1.mp4", [](const QString &p) { return makeVideo(p, 1); }, 30000, 32768},
         {"dubbed.mkv", [](const QString &p) { return makeTwoTrackAudio(p, 1); }, 30000, 32768},
     };
