@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,7 +117,11 @@ std::optional<float> normalisationGain(const QString &wavPath)
 
 QString formatGain(float gain)
 {
-    return QString::asprintf("%.2f", double(gain));
+    // printf's "%.2f" in the C locale (ties go to even: 585.125 is 585.12),
+    // which neither QString::asprintf nor a localised snprintf gives.
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, double(gain), std::chars_format::fixed, 2).ptr;
+    return QString::fromLatin1(text, int(end - text));
 }
 
 // The first audio track only: a WAV holds one stream, so "0:a" fails on

@@ -30,6 +30,7 @@ TEST(AudioExtractionTest, PeakAndGainFollowTheLoudestSample)
         {{5000, -8000, 100}, 8000, "4.10"}, {{10000, -3}, 10000, "3.28"}, {{25000, -100}, 25000, nullptr},
         {{19999}, 19999, "1.64"},           {{20000}, 20000, nullptr},    {{-32768}, 32768, nullptr},
         {{0, 0, 0}, 0, nullptr}, // silence: no finite gain, so no volume step
+        {{56, -3}, 56, "585.12"}, // 585.125 exactly: printf rounds the tie to even
     };
     for (const auto &c : cases) {
         const QByteArray bytes = WavBytes::samples16(c.samples);
