@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -140,7 +141,11 @@ SrtItem readSrtItem(const QDomElement &element)
 
 QString formatProjectNumber(double value)
 {
-    return QString::asprintf("%g", value);
+    // printf's "%g" in the C locale: QString::asprintf rounds exact ties up
+    // (0.1640625 gives 0.164063, not 0.164062) and drops the sign of -0.
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
+    return QString::fromLatin1(text, int(end - text));
 }
 
 bool XmlOperate::ReadProjectSetting(const QString &path, _ProjectSetting &out)
