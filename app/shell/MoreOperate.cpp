@@ -24,11 +24,14 @@ MoreOperate::MoreOperate(QWidget *parent)
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(2);
 
-    auto *manual = new ClickableLabel(QStringLiteral("  操作手册"), frame);
-    auto *site = new ClickableLabel(QStringLiteral("  访问网站"), frame);
-    auto *help = new ClickableLabel(QStringLiteral("  帮助"), frame);
-    for (ClickableLabel *label : {manual, site, help})
+    auto *manual = new ClickableLabel(QStringLiteral("操作手册"), frame);
+    auto *site = new ClickableLabel(QStringLiteral("访问网站"), frame);
+    auto *help = new ClickableLabel(QStringLiteral("帮助"), frame);
+    for (ClickableLabel *label : {manual, site, help}) {
+        // Indented by the label, not by blanks in its text.
+        label->setIndent(10);
         layout->addWidget(label);
+    }
     connect(manual, &ClickableLabel::clicked, this, [this] {
         hide();
         QDesktopServices::openUrl(manualUrl());

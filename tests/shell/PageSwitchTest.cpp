@@ -5,6 +5,7 @@
 #include "shell/CurrentProject.h"
 #include "shell/MainTitleWidget.h"
 #include "shell/MainWidget.h"
+#include "shell/MoreOperate.h"
 #include "shell/SignalProxy.h"
 #include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
@@ -12,6 +13,7 @@
 #include "subtitle/SubtitleList.h"
 #include "views/BottomToolWidget.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -166,4 +168,13 @@ TEST_F(PageSwitchTest, DraggingTheTitleBarMovesWindowAndToolStrip)
     emit SignalProxy::instance()->signal_moveWidget(15, -5);
     EXPECT_EQ(window.pos(), QPoint(115, 95));
     EXPECT_EQ(tool->pos(), toolBefore + QPoint(15, -5));
+}
+
+TEST_F(PageSwitchTest, MorePopupLabelsAreTheExactTexts)
+{
+    MoreOperate more;
+    QStringList texts;
+    for (const QLabel *label : more.findChildren<QLabel *>())
+        texts << label->text();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("操作手册"), QStringLiteral("访问网站"), QStringLiteral("帮助")}));
 }
