@@ -2,11 +2,13 @@
 
 #include "shell/CurrentProject.h"
 #include "shell/MainWidget.h"
+#include "shell/ProjectTitleWidget.h"
 #include "shell/SignalProxy.h"
 #include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
 #include "views/BottomToolWidget.h"
 
+#include <QCloseEvent>
 #include <QPainter>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -41,6 +43,10 @@ CotentWidget::CotentWidget(QWidget *parent)
     SignalProxy *proxy = SignalProxy::instance();
     connect(proxy, QOverload<int, int>::of(&SignalProxy::signal_clickTab), this, &CotentWidget::slot_clickTab);
     connect(proxy, &SignalProxy::signal_moveWidget, this, &CotentWidget::slot_moveWidget);
+    // The start page can hold an open project too (the burn hand-over keeps
+    // it), so its close button asks like the editor's before quitting.
+    connect(m_projectPage->titleWidget(), &TitleBarWidget::signal_closeClicked, m_mainWidget,
+            &MainWidget::closeApplication);
     slot_clickTab(1, 0);
 }
 
@@ -73,6 +79,16 @@ void CotentWidget::slot_moveWidget(int dx, int dy)
     move(pos() + QPoint(dx, dy));
     BottomToolWidget *tool = m_mainWidget->bottomToolWidget();
     tool->move(tool->pos() + QPoint(dx, dy));
+}
+
+void CotentWidget::closeEvent(QCloseEvent *event)
+{
+    // A close from the window system (a window manager's close, the end of
+    // the session) takes the same road as the close buttons.
+    if (m_mainWidget->closeApplication())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void CotentWidget::paintEvent(QPaintEvent *)

@@ -24,6 +24,7 @@ public slots:
     void slot_moveWidget(int dx, int dy);
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

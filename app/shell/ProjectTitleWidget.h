@@ -2,8 +2,8 @@
 
 #include "shell/TitleBarWidget.h"
 
-// The start page's title bar; its close button ends the program at once
-// (no project can be open on the start page).
+// The start page's title bar. Its close button is answered by the main
+// window, which quits at once unless a project or a job is still open.
 class ProjectTitleWidget : public TitleBarWidget
 {
     Q_OBJECT

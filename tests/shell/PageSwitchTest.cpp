@@ -6,6 +6,7 @@
 #include "shell/MainTitleWidget.h"
 #include "shell/MainWidget.h"
 #include "shell/MoreOperate.h"
+#include "shell/ProjectTitleWidget.h"
 #include "shell/SignalProxy.h"
 #include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
@@ -177,4 +178,32 @@ TEST_F(PageSwitchTest, MorePopupLabelsAreTheExactTexts)
     for (const QLabel *label : more.findChildren<QLabel *>())
         texts << label->text();
     EXPECT_EQ(texts, (QStringList{QStringLiteral("操作手册"), QStringLiteral("访问网站"), QStringLiteral("帮助")}));
+}
+
+TEST_F(PageSwitchTest, ClosingFromTheStartPageAsksWhileAProjectIsStillOpen)
+{
+    CotentWidget window;
+    window.projectPage()->titleWidget()->button(QStringLiteral("close"))->click();
+    EXPECT_TRUE(boxTexts.isEmpty()); // nothing open: ends at once
+
+    // The burn hand-over keeps the project open behind the start page.
+    openProjectInEditor(window);
+    window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
+    window.statusWidget()->tabButton(1)->click();
+    ASSERT_EQ(window.currentPage(), 1);
+    ASSERT_TRUE(boxTexts.isEmpty());
+
+    boxAnswers = {ModalSeam::Answer::No}; // "取消"
+    window.projectPage()->titleWidget()->button(QStringLiteral("close"))->click();
+    ASSERT_EQ(boxTexts.size(), 1);
+    EXPECT_EQ(boxTexts[0], kSavePrompt);
+    EXPECT_TRUE(currentProject().isOpen());
+
+    // A close from the window system takes the same road.
+    boxAnswers = {ModalSeam::Answer::No};
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(boxTexts.size(), 2);
+    boxAnswers = {ModalSeam::Answer::Cancel}; // "不保存"
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(boxTexts.size(), 3);
 }
