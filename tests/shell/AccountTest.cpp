@@ -261,3 +261,12 @@ TEST_F(AccountTest, RecordTypeLabels)
     EXPECT_EQ(consumeTypeLabel(QStringLiteral("#")), QStringLiteral("赠送"));
     EXPECT_TRUE(parseConsumeRecords(QString()).isEmpty());
 }
+
+TEST_F(AccountTest, RecordsWindowIsFramelessAndClosesByItsOwnButton)
+{
+    ConsumeRecordWidget window;
+    window.show();
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    window.closeButton()->click();
+    EXPECT_FALSE(window.isVisible());
+}
