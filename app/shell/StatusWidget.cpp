@@ -22,7 +22,8 @@ StatusWidget::StatusWidget(QWidget *parent)
     for (int i = 0; i < 4; ++i) {
         m_tabs[i] = new QToolButton(this);
         m_tabs[i]->setObjectName(QStringLiteral("toolButton_Tab%1").arg(i + 1));
-        m_tabs[i]->setFixedSize(240, 55);
+        // The tab images are drawn 320 wide: four fill the 1280-pixel window.
+        m_tabs[i]->setFixedSize(320, 55);
         m_tabs[i]->setCursor(Qt::PointingHandCursor);
         m_tabs[i]->setFocusPolicy(Qt::NoFocus);
         connect(m_tabs[i], &QToolButton::clicked, this, &StatusWidget::slot_clickTabBtn);

@@ -207,3 +207,11 @@ TEST_F(PageSwitchTest, ClosingFromTheStartPageAsksWhileAProjectIsStillOpen)
     EXPECT_TRUE(window.close());
     EXPECT_EQ(boxTexts.size(), 3);
 }
+
+TEST_F(PageSwitchTest, TabButtonsShowTheirImagesUnscaled)
+{
+    StatusWidget status;
+    const QSize image = QPixmap(QStringLiteral(":/image/bottom/one_normal.png")).size();
+    for (int tab = 1; tab <= 4; ++tab)
+        EXPECT_EQ(status.tabButton(tab)->size(), image) << tab;
+}
