@@ -2,6 +2,7 @@
 
 #include "shell/CurrentProject.h"
 #include "shell/MainWidget.h"
+#include "shell/ProjectContentWidget.h"
 #include "shell/ProjectTitleWidget.h"
 #include "shell/SignalProxy.h"
 #include "shell/StatusWidget.h"
@@ -44,9 +45,11 @@ CotentWidget::CotentWidget(QWidget *parent)
     connect(proxy, QOverload<int, int>::of(&SignalProxy::signal_clickTab), this, &CotentWidget::slot_clickTab);
     connect(proxy, &SignalProxy::signal_moveWidget, this, &CotentWidget::slot_moveWidget);
     // The start page can hold an open project too (the burn hand-over keeps
-    // it), so its close button asks like the editor's before quitting.
+    // it), so its close button asks like the editor's before quitting, and
+    // a new or opened project asks like leaving the editor.
     connect(m_projectPage->titleWidget(), &TitleBarWidget::signal_closeClicked, m_mainWidget,
             &MainWidget::closeApplication);
+    m_projectPage->contentWidget()->setLeaveCheck([this] { return m_mainWidget->confirmLeaveProject(); });
     slot_clickTab(1, 0);
 }
 

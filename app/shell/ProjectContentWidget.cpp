@@ -130,13 +130,25 @@ QList<ProjectListItem *> ProjectContentWidget::rows() const
     return result;
 }
 
+bool ProjectContentWidget::mayReplaceOpenProject() const
+{
+    const CurrentProject &project = currentProject();
+    if (!project.isOpen() && !project.taskRunning)
+        return true;
+    return !m_leaveCheck || m_leaveCheck();
+}
+
 void ProjectContentWidget::slot_clickNewButton()
 {
+    if (!mayReplaceOpenProject())
+        return;
     emit SignalProxy::instance()->signal_NoticeNewProject();
 }
 
 void ProjectContentWidget::slot_clickOpenButton()
 {
+    if (!mayReplaceOpenProject())
+        return;
     ProjectActions::openFromDialog(this);
     rebuildRows();
 }
@@ -151,7 +163,7 @@ void ProjectContentWidget::slot_clickClearallButton()
 void ProjectContentWidget::slot_EnterProject(int i)
 {
     const ProjectItems &list = currentProject().projectList;
-    if (i < 0 || i >= list.size())
+    if (i < 0 || i >= list.size() || !mayReplaceOpenProject())
         return;
     const ProjectActions::OpenOutcome outcome = ProjectActions::openFromRow(this, list[i].path);
     if (outcome == ProjectActions::OpenOutcome::Missing || outcome == ProjectActions::OpenOutcome::Invalid)

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QStackedWidget;
 class QToolButton;
@@ -22,6 +24,10 @@ public:
     QStackedWidget *taskStack() const { return m_stack; }
     SrtTypechoiceWidget *chooser() const { return m_chooser; }
 
+    // Asked before a new or another project replaces one that is still open
+    // (the burn hand-over leaves the editor without the leave check).
+    void setLeaveCheck(std::function<bool()> check) { m_leaveCheck = std::move(check); }
+
 public slots:
     void slot_clickNewButton();
     void slot_clickOpenButton();
@@ -34,6 +40,9 @@ public slots:
 
 private:
     void rebuildRows();
+    bool mayReplaceOpenProject() const;
+
+    std::function<bool()> m_leaveCheck;
 
     QVBoxLayout *m_rowsLayout;
     QLabel *m_heading;

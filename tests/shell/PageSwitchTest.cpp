@@ -6,6 +6,7 @@
 #include "shell/MainTitleWidget.h"
 #include "shell/MainWidget.h"
 #include "shell/MoreOperate.h"
+#include "shell/ProjectContentWidget.h"
 #include "shell/ProjectTitleWidget.h"
 #include "shell/SignalProxy.h"
 #include "shell/StatusWidget.h"
@@ -214,4 +215,33 @@ TEST_F(PageSwitchTest, TabButtonsShowTheirImagesUnscaled)
     const QSize image = QPixmap(QStringLiteral(":/image/bottom/one_normal.png")).size();
     for (int tab = 1; tab <= 4; ++tab)
         EXPECT_EQ(status.tabButton(tab)->size(), image) << tab;
+}
+
+TEST_F(PageSwitchTest, NewOrOpenedProjectAsksBeforeReplacingOneLeftOpen)
+{
+    CotentWidget window;
+    openProjectInEditor(window);
+    window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
+    window.statusWidget()->tabButton(1)->click();
+    ProjectContentWidget *content = window.projectPage()->contentWidget();
+
+    boxAnswers = {ModalSeam::Answer::No, ModalSeam::Answer::No}; // "取消" twice
+    content->slot_clickNewButton();
+    content->slot_clickOpenButton();
+    EXPECT_EQ(boxTexts, (QStringList{kSavePrompt, kSavePrompt}));
+    EXPECT_TRUE(fileRequests.isEmpty());
+    EXPECT_EQ(window.currentPage(), 1);
+    EXPECT_TRUE(currentProject().isOpen());
+
+    boxAnswers = {ModalSeam::Answer::Cancel}; // "不保存"
+    content->slot_clickNewButton();
+    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_FALSE(currentProject().isOpen());
+
+    // Nothing open: no question.
+    window.statusWidget()->tabButton(1)->click();
+    boxTexts.clear();
+    content->slot_clickNewButton();
+    EXPECT_TRUE(boxTexts.isEmpty());
+    EXPECT_EQ(window.currentPage(), 2);
 }
