@@ -100,19 +100,14 @@ QPoint MainWidget::bottomToolPosition(const QRect &screen, const QSize &toolSize
 
 bool MainWidget::saveProject()
 {
-    return saveWithReport() == SaveResult::Saved;
-}
-
-MainWidget::SaveResult MainWidget::saveWithReport()
-{
     switch (ProjectActions::saveProject(this)) {
     case ProjectActions::SaveOutcome::Saved:
-        return SaveResult::Saved;
+        return true;
     case ProjectActions::SaveOutcome::WriteFailed:
         MsgBox::notice(this, QStringLiteral("工程文件保存失败，请检查保存位置是否可写！"));
-        return SaveResult::WriteFailed;
+        return false;
     default:
-        return SaveResult::NotSaved;
+        return false;
     }
 }
 
@@ -126,14 +121,10 @@ bool MainWidget::confirmLeaveProject()
     if (project.isOpen()) {
         switch (MsgBox::askSaveProject(this)) {
         case MsgBox::SaveChoice::Save:
-            switch (saveWithReport()) {
-            case SaveResult::Saved:
-                break;
-            case SaveResult::NotSaved:
-                return true;
-            case SaveResult::WriteFailed:
-                return false; // leaving now would lose the unsaved work
-            }
+            // A cancelled save dialog or a failed write keeps the editor:
+            // leaving would throw away the work the user asked to keep.
+            if (!saveProject())
+                return false;
             break;
         case MsgBox::SaveChoice::DontSave:
             return true;

@@ -46,8 +46,6 @@ private slots:
     void slot_exportSubtitle();
 
 private:
-    enum class SaveResult { Saved, NotSaved, WriteFailed };
-    SaveResult saveWithReport();
 
     MainTitleWidget *m_title;
     MainContentWidget *m_content;

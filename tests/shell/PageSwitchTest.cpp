@@ -66,7 +66,7 @@ TEST_F(PageSwitchTest, SavePromptAnswersDecideTheSwitch)
         {"cancel keeps the editor", ModalSeam::Answer::No, QString(), 2, true, false},
         {"don't save switches and clears", ModalSeam::Answer::Cancel, QString(), 1, false, false},
         {"save switches after saving", ModalSeam::Answer::Ok, QStringLiteral("saved.cwpro"), 1, false, true},
-        {"save with a cancelled dialog still switches", ModalSeam::Answer::Ok, QString(), 1, false, false},
+        {"save with a cancelled dialog keeps the editor", ModalSeam::Answer::Ok, QString(), 2, true, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
