@@ -86,8 +86,20 @@ bool SpoolEntry::open(int64_t expectedSize, std::string *error)
     struct stat info {};
     ::fstat(fd_, &info);
     int64_t synced = std::min<int64_t>(readLengthFile(lengthPath_), int64_t(info.st_size));
-    if (synced > expectedSize)
+    if (synced > expectedSize) {
+        // A finished upload may be mapped by a job still running; cutting
+        // that file short would fault the engine reading it. Start a new
+        // file instead and leave the old one to its readers.
+        ::close(fd_);
+        ::unlink(lengthPath_.c_str());
+        ::unlink(partPath_.c_str());
+        fd_ = ::open(partPath_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            *error = std::string("cannot open spool file: ") + std::strerror(errno);
+            return false;
+        }
         synced = 0;
+    }
     if (::ftruncate(fd_, synced) != 0 || ::lseek(fd_, synced, SEEK_SET) != synced) {
         *error = std::string("cannot reset spool file: ") + std::strerror(errno);
         return false;

@@ -64,6 +64,29 @@ TEST_F(SpoolTest, OnlySyncedBytesCountAfterACrash)
     }
 }
 
+TEST_F(SpoolTest, AFinishedUploadInUseIsNeverCutShort)
+{
+    // A job reads its finished upload through a memory map after letting the
+    // claim go; a later announcement of the same audio with a smaller size
+    // must not shrink that file under it.
+    UploadSpool spool(dir_.path().toStdString());
+    std::string error;
+    auto running = spool.claim(7, kFinger, 1s, stopping_);
+    ASSERT_TRUE(running->open(1000, &error)) << error;
+    ASSERT_TRUE(running->append(std::string(1000, 'a').data(), 1000));
+    ASSERT_TRUE(running->commit());
+    running->releaseClaim();
+
+    auto later = spool.claim(7, kFinger, 1s, stopping_);
+    ASSERT_TRUE(later);
+    ASSERT_TRUE(later->open(100, &error)) << error;
+    EXPECT_EQ(later->length(), 0);
+    struct stat info {};
+    ASSERT_EQ(::fstat(running->fd(), &info), 0);
+    EXPECT_EQ(info.st_size, 1000);
+    EXPECT_EQ(fileSize("7/" + kFinger + ".part"), 0);
+}
+
 TEST_F(SpoolTest, ANewerConnectionTakesTheUploadOver)
 {
     UploadSpool spool(dir_.path().toStdString());
