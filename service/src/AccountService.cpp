@@ -17,6 +17,9 @@ constexpr int32_t kOk = 0;
 constexpr int32_t kRefused = 1;
 constexpr int32_t kStoreFailed = 2;
 constexpr int32_t kMalformed = 3;
+// Each lost race means another attempt was counted, so this is only reached
+// under a flood; refusing then is safe.
+constexpr int kMaxCountRounds = 100;
 
 int64_t systemNow()
 {
@@ -98,18 +101,25 @@ AccountService::Check AccountService::checkPassword(const std::string &name, con
     if (found != StoreResult::Ok)
         return Check::StoreFailed;
     const int64_t at = now();
-    if (!LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at)) {
-        // As slow as a real check, so a refusal does not tell that the account exists.
-        hasher_.verifyNothing(digest);
-        return Check::Refused;
-    }
-    if (!hasher_.verify(user->passwordHash, digest)) {
-        const int failures = LoginBackoff::failuresAfterFailure(user->failedLogins);
-        if (store_.setLoginFailures(user->id, failures, at) != StoreResult::Ok)
+    // The attempt is counted as a failure before the password is looked at,
+    // so that attempts arriving together cannot all pass the back-off on the
+    // same count; a success clears it again.
+    for (int round = 0;; ++round) {
+        if (round == kMaxCountRounds || !LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at)) {
+            // As slow as a real check, so a refusal does not tell that the account exists.
+            hasher_.verifyNothing(digest);
+            return Check::Refused;
+        }
+        const StoreResult counted = store_.countLoginFailure(
+            user->id, user->failedLogins, user->lastFailureAt, LoginBackoff::failuresAfterFailure(user->failedLogins), at);
+        if (counted == StoreResult::Ok)
+            break;
+        if (counted != StoreResult::Conflict || store_.findUser(name, user) != StoreResult::Ok)
             return Check::StoreFailed;
-        return Check::Refused;
     }
-    if (user->failedLogins != 0 && store_.setLoginFailures(user->id, 0, user->lastFailureAt) != StoreResult::Ok)
+    if (!hasher_.verify(user->passwordHash, digest))
+        return Check::Refused;
+    if (store_.setLoginFailures(user->id, 0, at) != StoreResult::Ok)
         return Check::StoreFailed;
     return Check::Ok;
 }

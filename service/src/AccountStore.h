@@ -47,6 +47,10 @@ public:
                                    int64_t balance, int64_t at) = 0;
     virtual StoreResult findUser(const std::string &name, UserRow *out) = 0;
     virtual StoreResult setLoginFailures(int64_t userId, int failures, int64_t at) = 0;
+    // Sets the failure count only while it still reads (`seenFailures`,
+    // `seenAt`); Conflict when another attempt changed it first.
+    virtual StoreResult countLoginFailure(int64_t userId, int seenFailures, int64_t seenAt, int failures,
+                                          int64_t at) = 0;
     virtual StoreResult setPasswordHash(int64_t userId, const std::string &passwordHash) = 0;
 
     // Sessions are kept by a digest of their id, never the id itself.

@@ -234,6 +234,19 @@ StoreResult SqliteAccountStore::setLoginFailures(int64_t userId, int failures, i
     });
 }
 
+StoreResult SqliteAccountStore::countLoginFailure(int64_t userId, int seenFailures, int64_t seenAt, int failures,
+                                                  int64_t at)
+{
+    return transact([&](QSqlDatabase &db) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("UPDATE users SET failed_logins = ?, last_failure = ?"
+                                     " WHERE id = ? AND failed_logins = ? AND last_failure = ?"));
+        if (!run(query, {failures, qlonglong(at), qlonglong(userId), seenFailures, qlonglong(seenAt)}))
+            return StoreResult::Error;
+        return query.numRowsAffected() == 1 ? StoreResult::Ok : StoreResult::Conflict;
+    });
+}
+
 StoreResult SqliteAccountStore::setPasswordHash(int64_t userId, const std::string &passwordHash)
 {
     return transact([&](QSqlDatabase &db) {

@@ -28,6 +28,8 @@ public:
                            int64_t balance, int64_t at) override;
     StoreResult findUser(const std::string &name, UserRow *out) override;
     StoreResult setLoginFailures(int64_t userId, int failures, int64_t at) override;
+    StoreResult countLoginFailure(int64_t userId, int seenFailures, int64_t seenAt, int failures,
+                                  int64_t at) override;
     StoreResult setPasswordHash(int64_t userId, const std::string &passwordHash) override;
     StoreResult addSession(const std::string &sessionDigest, int64_t userId, int64_t at) override;
     StoreResult sessionUser(const std::string &sessionDigest, int64_t notBefore, UserRow *out) override;

@@ -150,3 +150,23 @@ TEST_F(StoreTest, BackOffRefusesGuessesButLetsTheOwnerBackIn)
     EXPECT_EQ(row.passwordHash.rfind("$argon2id$", 0), 0u);  // never the digest itself
     EXPECT_EQ(accounts.handle(KindLogin, loginBody("nobody", right)).status, 3);
 }
+
+TEST_F(StoreTest, GuessesSentTogetherAreCountedOneByOne)
+{
+    // Attempts that arrive at once must not all pass the back-off on the
+    // same failure count: only the free ones get their password checked.
+    PasswordHasher hasher(2);
+    AccountService accounts(*store_, hasher, 600, [] { return int64_t(1000000); });
+    const std::string right = "0123456789abcdef0123456789abcdef";
+    const std::string wrong = "ffffffffffffffffffffffffffffffff";
+    ASSERT_EQ(accounts.addUser("ann", right, 600), StoreResult::Ok);
+    std::vector<std::thread> guesses;
+    for (int i = 0; i < 16; ++i)
+        guesses.emplace_back([&] { EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", wrong)).status, 1); });
+    for (std::thread &guess : guesses)
+        guess.join();
+    UserRow row;
+    ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
+    EXPECT_EQ(row.failedLogins, 5);
+    EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right)).status, 1);  // in back-off now
+}
