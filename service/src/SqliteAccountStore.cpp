@@ -298,7 +298,10 @@ StoreResult SqliteAccountStore::recharge(int64_t userId, int64_t seconds, const 
 {
     return transact([&](QSqlDatabase &db) {
         QSqlQuery query(db);
-        query.prepare(QStringLiteral("UPDATE users SET balance = balance + ? WHERE id = ? AND balance <= ? - ?"));
+        // Held seconds count too: they come back when a job fails.
+        query.prepare(QStringLiteral("UPDATE users SET balance = balance + ? WHERE id = ? AND balance"
+                                     " + (SELECT COALESCE(SUM(seconds), 0) FROM holds WHERE holds.user_id = users.id)"
+                                     " <= ? - ?"));
         if (!run(query, {qlonglong(seconds), qlonglong(userId), qlonglong(kMaxBalance), qlonglong(seconds)}))
             return StoreResult::Error;
         if (query.numRowsAffected() != 1)

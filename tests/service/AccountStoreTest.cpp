@@ -117,6 +117,14 @@ TEST_F(StoreTest, RechargeStopsAtTheCapAndNamesAreUnique)
     EXPECT_EQ(store_->recharge(user, 1, "x", 2), StoreResult::Insufficient);
     EXPECT_EQ(balanceOf(user), kMaxBalance);
     EXPECT_EQ(store_->createUser("ann", "h", "", 0, 1), StoreResult::Conflict);
+
+    // Seconds held by a running job return if it fails, so they count too.
+    int64_t job = 0;
+    ASSERT_EQ(store_->addJob(user, "a.wav", 20, "uploading", 3, &job), StoreResult::Ok);
+    ASSERT_EQ(store_->hold(job, user, 20), StoreResult::Ok);
+    EXPECT_EQ(store_->recharge(user, 15, "x", 4), StoreResult::Insufficient);
+    ASSERT_EQ(store_->release(job, "error"), StoreResult::Ok);
+    EXPECT_EQ(balanceOf(user), kMaxBalance);
 }
 
 namespace {
