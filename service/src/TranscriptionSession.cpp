@@ -13,6 +13,7 @@
 
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <vector>
 
@@ -302,15 +303,22 @@ void TranscriptionSession::runEngine(Job &job)
         };
         auto cancel = [run, &stopping] { return run->cancel.load() || stopping.load(); };
         engines::EngineResult result;
-        engines::Recognizer *recognizer = recognition ? threadRecognizer() : nullptr;
-        if (cancel())
-            result.status = engines::EngineStatus::Cancelled;
-        else if (!recognition)
-            result = threadAligner().align(audio, lines, progress, cancel);
-        else if (recognizer)
-            result = recognizer->recognize(audio, progress, cancel);
-        else
-            result.message = "no recognizer available";
+        // An exception escaping a worker thread would end the whole service
+        // (out of memory on a huge recording, say): it fails this job only.
+        try {
+            engines::Recognizer *recognizer = recognition ? threadRecognizer() : nullptr;
+            if (cancel())
+                result.status = engines::EngineStatus::Cancelled;
+            else if (!recognition)
+                result = threadAligner().align(audio, lines, progress, cancel);
+            else if (recognizer)
+                result = recognizer->recognize(audio, progress, cancel);
+            else
+                result.message = "no recognizer available";
+        } catch (const std::exception &failure) {
+            result = engines::EngineResult();
+            result.message = std::string("engine failed: ") + failure.what();
+        }
         {
             std::lock_guard<std::mutex> lock(run->mutex);
             run->result = std::move(result);
