@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <exception>
 #include <thread>
 
 namespace cw::service {
@@ -128,7 +129,13 @@ void Server::acceptOne()
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     try {
         std::thread([this, fd] {
-            serve(fd);
+            // Out of memory in one connection (a 16 MiB transcript among
+            // many) must not end the service: only that connection fails.
+            try {
+                serve(fd);
+            } catch (const std::exception &failure) {
+                writeRequestLog(0, {}, -1, 0, std::string("connection failed: ") + failure.what());
+            }
             std::lock_guard<std::mutex> lock(mutex_);
             if (--active_ == 0)
                 idle_.notify_all();

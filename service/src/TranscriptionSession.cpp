@@ -96,11 +96,17 @@ void TranscriptionSession::finish(Job &job, const std::string &state, const std:
 TranscriptionOutcome TranscriptionSession::run(const std::string &announcementBody)
 {
     Job job;
-    if (!announce(announcementBody, job))
-        return outcome_;
-    if (!receiveAudio(job) || !receiveTranscript(job) || !checkUpload(job))
-        return outcome_;
-    runEngine(job);
+    // Out of memory here (a 16 MiB transcript among many connections, say)
+    // ends this job only, and gives back what it held of the balance.
+    try {
+        if (!announce(announcementBody, job))
+            return outcome_;
+        if (!receiveAudio(job) || !receiveTranscript(job) || !checkUpload(job))
+            return outcome_;
+        runEngine(job);
+    } catch (const std::exception &failure) {
+        finish(job, "failed", std::string("job failed: ") + failure.what());
+    }
     return outcome_;
 }
 
