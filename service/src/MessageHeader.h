@@ -43,7 +43,7 @@ enum class HeaderVerdict {
     Ok,
     BadMagic,     // not our protocol: close without a word
     BadVersion,   // likewise
-    UnknownKind,  // answered with a malformed-request status, then closed
+    UnknownKind,  // likewise: no reply kind exists for it
     BadLength,    // negative or over the body limit: answered, body never read
 };
 
