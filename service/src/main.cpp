@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -29,8 +30,11 @@ int wakeWriteFd = -1;
 
 void onStopSignal(int)
 {
+    // The interrupted thread may be about to read errno.
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(wakeWriteFd, &byte, 1);
+    errno = savedErrno;
 }
 
 int addUser(AccountService &accounts, const ServiceOptions &options)
