@@ -17,7 +17,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -35,6 +37,25 @@ void onStopSignal(int)
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(wakeWriteFd, &byte, 1);
     errno = savedErrno;
+}
+
+// One serving process per data folder: a second one would hand back the
+// balance holds of the first one's running jobs at its start, and those jobs
+// would then go uncharged. The lock lasts as long as the process.
+bool lockDataFolder(const std::string &folder)
+{
+    const std::string path = folder + "/service.lock";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::fprintf(stderr, "cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        std::fprintf(stderr, "another cuewright-service is using %s\n", folder.c_str());
+        ::close(fd);
+        return false;
+    }
+    return true;
 }
 
 int addUser(AccountService &accounts, const ServiceOptions &options)
@@ -91,6 +112,8 @@ int main(int argc, char *argv[])
     if (options.mode == ServiceOptions::Mode::AddUser)
         return addUser(accounts, options);
 
+    if (!lockDataFolder(dataDirectory))
+        return 1;
     if (store->recoverAfterRestart() != StoreResult::Ok) {
         std::fprintf(stderr, "cannot recover the store after a restart\n");
         return 1;

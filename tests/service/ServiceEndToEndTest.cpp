@@ -431,6 +431,22 @@ TEST_F(ServiceEndToEnd, CutUploadResumesAcrossARestartAndAKill)
     EXPECT_NE(jobs.front().find(",interrupted"), std::string::npos);
 }
 
+TEST_F(ServiceEndToEnd, ASecondServiceOnTheSameDataFolderIsRefused)
+{
+    // Started twice by mistake, the second would give back the holds of the
+    // first one's running jobs at its start, and those jobs would go uncharged.
+    startService();
+    ServiceProcess second(QStringLiteral(CW_SERVICE_BINARY), dir_.path());
+    EXPECT_FALSE(second.start());
+    EXPECT_FALSE(second.running());
+    EXPECT_TRUE(service_->readLog().contains(QStringLiteral("another cuewright-service is using")));
+    EXPECT_EQ(call([](ServiceHandle *h) { return subtitle_regist(h, "ann", "pw", ""); }).code, 42);
+
+    // Once the first has stopped, the folder is free again.
+    ASSERT_EQ(service_->stop(), 0);
+    startService();
+}
+
 TEST_F(ServiceEndToEnd, HostileFramesNeverStopTheService)
 {
     startService();
