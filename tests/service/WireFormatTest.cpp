@@ -127,8 +127,9 @@ TEST(RequestBodies, AccountBodiesAcceptOnlyWellFormedMembers)
     for (const RechargeCase &c : recharges) {
         const auto request = decodeRecharge(c.body);
         EXPECT_EQ(request.has_value(), c.ok) << c.body;
-        if (request)
+        if (request) {
             EXPECT_EQ(request->duration, c.duration);
+        }
     }
 }
 
