@@ -442,6 +442,7 @@ TEST_F(ServiceEndToEnd, CutUploadResumesAcrossARestartAndAKill)
     ASSERT_EQ(r.rc, 0) << r.code;
     EXPECT_EQ(parseResult(result).size(), fixture.sentences.size());
     EXPECT_EQ(balance(session), std::to_string(600 - chargedSeconds(fixture)));
+    ASSERT_EQ(settledCharges(session).size(), 1u);  // the job is marked done with its charge
     const auto jobs = splitLines(query(session));
     ASSERT_GE(jobs.size(), 2u);
     EXPECT_NE(jobs.back().find(",done"), std::string::npos);
