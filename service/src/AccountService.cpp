@@ -41,6 +41,24 @@ bool listRange(const RangeRequest &request, int64_t *start, int64_t *count)
     return true;
 }
 
+// The rows [start, end) counted from the newest, sent oldest first, one a line.
+template <typename Row, typename Fetch, typename Format>
+AccountReply listReply(const UserRow &user, const RangeRequest &request, Fetch fetch, Format format)
+{
+    int64_t start = 0, count = 0;
+    if (!listRange(request, &start, &count))
+        return {kRefused, {}, user.name};
+    std::vector<Row> rows;
+    if (fetch(start, count, &rows) != StoreResult::Ok)
+        return {kStoreFailed, {}, user.name};
+    if (rows.empty())
+        return {kRefused, {}, user.name};
+    std::vector<std::string> lines;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        lines.push_back(format(*it));
+    return {kOk, joinLines(lines), user.name};
+}
+
 }  // namespace
 
 AccountService::AccountService(AccountStore &store, PasswordHasher &hasher, int64_t initialBalance, Clock clock)
@@ -221,19 +239,12 @@ AccountReply AccountService::listRecords(const std::string &body)
     const StoreResult found = sessionUser(request->session, &user);
     if (found != StoreResult::Ok)
         return {statusOf(found), {}, {}};
-    int64_t start = 0, count = 0;
-    if (!listRange(*request, &start, &count))
-        return {kRefused, {}, user.name};
-    std::vector<BalanceRecord> records;
-    const StoreResult listed = store_.records(user.id, start, count, &records);
-    if (listed != StoreResult::Ok)
-        return {kStoreFailed, {}, user.name};
-    if (records.empty())
-        return {kRefused, {}, user.name};
-    std::vector<std::string> lines;
-    for (auto it = records.rbegin(); it != records.rend(); ++it)
-        lines.push_back(recordLine(it->at, it->sign, it->amount, it->seconds));
-    return {kOk, joinLines(lines), user.name};
+    return listReply<BalanceRecord>(
+        user, *request,
+        [&](int64_t start, int64_t count, std::vector<BalanceRecord> *rows) {
+            return store_.records(user.id, start, count, rows);
+        },
+        [](const BalanceRecord &r) { return recordLine(r.at, r.sign, r.amount, r.seconds); });
 }
 
 AccountReply AccountService::listJobs(const std::string &body)
@@ -245,18 +256,12 @@ AccountReply AccountService::listJobs(const std::string &body)
     const StoreResult found = sessionUser(request->session, &user);
     if (found != StoreResult::Ok)
         return {statusOf(found), {}, {}};
-    int64_t start = 0, count = 0;
-    if (!listRange(*request, &start, &count))
-        return {kRefused, {}, user.name};
-    std::vector<JobRecord> jobs;
-    if (store_.jobs(user.id, start, count, &jobs) != StoreResult::Ok)
-        return {kStoreFailed, {}, user.name};
-    if (jobs.empty())
-        return {kRefused, {}, user.name};
-    std::vector<std::string> lines;
-    for (auto it = jobs.rbegin(); it != jobs.rend(); ++it)
-        lines.push_back(queryLine(it->at, it->filename, it->seconds, it->state));
-    return {kOk, joinLines(lines), user.name};
+    return listReply<JobRecord>(
+        user, *request,
+        [&](int64_t start, int64_t count, std::vector<JobRecord> *rows) {
+            return store_.jobs(user.id, start, count, rows);
+        },
+        [](const JobRecord &j) { return queryLine(j.at, j.filename, j.seconds, j.state); });
 }
 
 }  // namespace cw::service
