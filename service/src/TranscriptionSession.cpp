@@ -29,19 +29,6 @@ constexpr int64_t kDiskReserve = 64 << 20;      // never fill the disk to the la
 constexpr auto kClaimWait = std::chrono::seconds(15);
 constexpr auto kProgressEvery = milliseconds(500);
 
-// What an engine run shares between its worker and the connection; either may
-// outlive the other (a timed-out engine finishes on its own later).
-struct EngineRun {
-    std::mutex mutex;
-    std::condition_variable finishedSignal;
-    bool started = false;
-    bool finished = false;
-    Clock::time_point startedAt;
-    std::atomic<int> percent{0};
-    std::atomic<bool> cancel{false};
-    engines::EngineResult result;
-};
-
 milliseconds engineTimeLimit(int64_t audioMs)
 {
     return milliseconds(120000 + 2 * audioMs);
@@ -73,6 +60,24 @@ struct TranscriptionSession::Job {
     int64_t chargedSeconds = 0;
     std::shared_ptr<MappedFile> audioFile;
     WavLayout wav;
+    // What the engine gets: the samples (in the map, or a copy when the map
+    // leaves them unaligned) and, for alignment, the transcript's lines.
+    engines::Audio audio;
+    std::shared_ptr<std::vector<int16_t>> alignedSamples;
+    std::vector<std::string> lines;
+};
+
+// What an engine run shares between its worker and the connection; either may
+// outlive the other (a timed-out engine finishes on its own later).
+struct TranscriptionSession::EngineRun {
+    std::mutex mutex;
+    std::condition_variable finishedSignal;
+    bool started = false;
+    bool finished = false;
+    Clock::time_point startedAt;
+    std::atomic<int> percent{0};
+    std::atomic<bool> cancel{false};
+    engines::EngineResult result;
 };
 
 TranscriptionSession::TranscriptionSession(TranscriptionContext context, SocketStream &stream)
@@ -270,34 +275,44 @@ bool TranscriptionSession::checkUpload(Job &job)
 
 void TranscriptionSession::runEngine(Job &job)
 {
-    const TranscriptionAnnouncement &a = job.announcement;
-    std::vector<std::string> lines;
-    const bool recognition = !a.hasTranscript();
-    if (!recognition) {
-        lines = transcriptLines(job.transcript);
-        if (lines.empty()) {
+    if (!prepareEngineInput(job))
+        return;
+    const std::shared_ptr<EngineRun> run = startEngine(job);
+    if (!waitForEngine(job, *run))
+        return;
+    deliverResult(job, *run);
+}
+
+bool TranscriptionSession::prepareEngineInput(Job &job)
+{
+    if (job.announcement.hasTranscript()) {
+        job.lines = transcriptLines(job.transcript);
+        if (job.lines.empty()) {
             finish(job, "rejected", "transcript has no lines");
             reply(TranscriptionStatus::EngineError);
-            return;
+            return false;
         }
     }
-
     // Samples must be 2-byte aligned; a header of odd length forces a copy.
-    auto samples = std::make_shared<std::vector<int16_t>>();
-    engines::Audio audio;
-    audio.count = size_t(job.wav.dataBytes / 2);
+    job.audio.count = size_t(job.wav.dataBytes / 2);
     const uint8_t *first = job.audioFile->data() + job.wav.dataOffset;
     if (reinterpret_cast<uintptr_t>(first) % alignof(int16_t) == 0) {
-        audio.samples = reinterpret_cast<const int16_t *>(first);
+        job.audio.samples = reinterpret_cast<const int16_t *>(first);
     } else {
-        samples->resize(audio.count);
-        std::memcpy(samples->data(), first, audio.count * 2);
-        audio.samples = samples->data();
+        job.alignedSamples = std::make_shared<std::vector<int16_t>>(job.audio.count);
+        std::memcpy(job.alignedSamples->data(), first, job.audio.count * 2);
+        job.audio.samples = job.alignedSamples->data();
     }
+    return true;
+}
 
+std::shared_ptr<TranscriptionSession::EngineRun> TranscriptionSession::startEngine(const Job &job)
+{
     auto run = std::make_shared<EngineRun>();
-    context_.engines.submit([run, audio, lines, recognition, samples, file = job.audioFile,
-                             &stopping = context_.stopping] {
+    // The worker holds its own references to the samples: a timed-out or
+    // abandoned run finishes after this session has gone.
+    context_.engines.submit([run, audio = job.audio, lines = job.lines, recognition = !job.announcement.hasTranscript(),
+                             samples = job.alignedSamples, file = job.audioFile, &stopping = context_.stopping] {
         {
             std::lock_guard<std::mutex> lock(run->mutex);
             run->started = true;
@@ -332,47 +347,54 @@ void TranscriptionSession::runEngine(Job &job)
         }
         run->finishedSignal.notify_all();
     });
+    return run;
+}
 
-    const milliseconds limit = engineTimeLimit(audio.durationMs());
+bool TranscriptionSession::waitForEngine(Job &job, EngineRun &run)
+{
+    const milliseconds limit = engineTimeLimit(job.audio.durationMs());
     // The client learns at once that its job is queued or running.
     Clock::time_point lastProgress = Clock::now();
     if (!reply(TranscriptionStatus::Progress, progressBody(100, 0))) {
-        run->cancel = true;
+        run.cancel = true;
         finish(job, "cancelled", "peer gone before the job");
-        return;
+        return false;
     }
     for (;;) {
         bool timedOut = false;
         {
-            std::unique_lock<std::mutex> lock(run->mutex);
-            run->finishedSignal.wait_for(lock, milliseconds(100), [&run] { return run->finished; });
-            if (run->finished)
-                break;
-            timedOut = run->started && Clock::now() - run->startedAt > limit;
+            std::unique_lock<std::mutex> lock(run.mutex);
+            run.finishedSignal.wait_for(lock, milliseconds(100), [&run] { return run.finished; });
+            if (run.finished)
+                return true;
+            timedOut = run.started && Clock::now() - run.startedAt > limit;
         }
         if (timedOut) {
-            run->cancel = true;
+            run.cancel = true;
             finish(job, "timeout", "engine time limit passed");
             reply(TranscriptionStatus::EngineTimeout);
-            return;
+            return false;
         }
         if (Clock::now() - lastProgress >= kProgressEvery) {
             lastProgress = Clock::now();
-            if (!reply(TranscriptionStatus::Progress, progressBody(100, run->percent.load()))) {
-                run->cancel = true;
+            if (!reply(TranscriptionStatus::Progress, progressBody(100, run.percent.load()))) {
+                run.cancel = true;
                 finish(job, "cancelled", "peer gone during the job");
-                return;
+                return false;
             }
         }
         const IoResult peer = stream_.watchPeer(milliseconds(100));
         if (peer != IoResult::Ok) {
-            run->cancel = true;
+            run.cancel = true;
             finish(job, "cancelled", std::string("job abandoned: ") + ioResultText(peer));
-            return;
+            return false;
         }
     }
+}
 
-    const engines::EngineResult &result = run->result;
+void TranscriptionSession::deliverResult(Job &job, const EngineRun &run)
+{
+    const engines::EngineResult &result = run.result;
     // The engine's confidence and warnings ride on the job's one log line.
     std::string engineNotes;
     for (const std::string &note : result.notes)
@@ -401,7 +423,7 @@ void TranscriptionSession::runEngine(Job &job)
         finish(job, "cancelled", "peer gone before the result");
         return;
     }
-    if (context_.store.settle(job.jobId, a.filename, context_.accounts.now()) != StoreResult::Ok)
+    if (context_.store.settle(job.jobId, job.announcement.filename, context_.accounts.now()) != StoreResult::Ok)
         outcome_.note = "result delivered but the charge was not recorded";
     else
         outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s" + engineNotes;

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace cw::service {
@@ -47,11 +48,18 @@ public:
 
 private:
     struct Job;
+    struct EngineRun;
     bool announce(const std::string &body, Job &job);
     bool receiveAudio(Job &job);
     bool receiveTranscript(Job &job);
     bool checkUpload(Job &job);
     void runEngine(Job &job);
+    bool prepareEngineInput(Job &job);
+    std::shared_ptr<EngineRun> startEngine(const Job &job);
+    // Reports progress until the engine is done; false when the job ended
+    // here instead (time limit, peer gone).
+    bool waitForEngine(Job &job, EngineRun &run);
+    void deliverResult(Job &job, const EngineRun &run);
     bool reply(int32_t status, const std::string &body = std::string());
     void finish(Job &job, const std::string &state, const std::string &note);
 
