@@ -17,8 +17,6 @@ constexpr int32_t kOk = 0;
 constexpr int32_t kRefused = 1;
 constexpr int32_t kStoreFailed = 2;
 constexpr int32_t kMalformed = 3;
-// Each lost race means another attempt was counted, so this is only reached
-// under a flood; refusing then is safe.
 constexpr int kMaxCountRounds = 100;
 
 int64_t systemNow()
@@ -118,28 +116,47 @@ AccountService::Check AccountService::checkPassword(const std::string &name, con
     }
     if (found != StoreResult::Ok)
         return Check::StoreFailed;
-    const int64_t at = now();
-    // The attempt is counted as a failure before the password is looked at,
-    // so that attempts arriving together cannot all pass the back-off on the
-    // same count; a success clears it again.
-    for (int round = 0;; ++round) {
-        if (round == kMaxCountRounds || !LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at)) {
-            // As slow as a real check, so a refusal does not tell that the account exists.
-            hasher_.verifyNothing(digest);
-            return Check::Refused;
-        }
-        const StoreResult counted = store_.countLoginFailure(
-            user->id, user->failedLogins, user->lastFailureAt, LoginBackoff::failuresAfterFailure(user->failedLogins), at);
-        if (counted == StoreResult::Ok)
-            break;
-        if (counted != StoreResult::Conflict || store_.findUser(name, user) != StoreResult::Ok)
-            return Check::StoreFailed;
-    }
-    if (!hasher_.verify(user->passwordHash, digest))
-        return Check::Refused;
-    if (store_.setLoginFailures(user->id, 0, at) != StoreResult::Ok)
+    // Judged on the failures recorded so far, read again each time, since
+    // the checks this one waits for change them.
+    StoreResult reread = StoreResult::Ok;
+    LoginAttempts::Ticket ticket = attempts_.admit(user->id, [&](int inFlight) {
+        reread = store_.findUser(name, user);
+        const int64_t at = now();
+        if (reread != StoreResult::Ok || !LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at))
+            return LoginAttempts::Admission::Refuse;
+        return LoginBackoff::mayStart(user->failedLogins, user->lastFailureAt, inFlight, at)
+                   ? LoginAttempts::Admission::Start
+                   : LoginAttempts::Admission::Wait;
+    });
+    if (reread != StoreResult::Ok)
         return Check::StoreFailed;
-    return Check::Ok;
+    if (!ticket.admitted()) {
+        // As slow as a real check, so a refusal does not tell that the account exists.
+        hasher_.verifyNothing(digest);
+        return Check::Refused;
+    }
+    const bool right = hasher_.verify(user->passwordHash, digest);
+    StoreResult recorded = StoreResult::Error;
+    ticket.finish([&] { recorded = right ? store_.setLoginFailures(user->id, 0, now()) : countFailure(name, user); });
+    if (recorded != StoreResult::Ok)
+        return Check::StoreFailed;
+    return right ? Check::Ok : Check::Refused;
+}
+
+StoreResult AccountService::countFailure(const std::string &name, UserRow *user)
+{
+    // Checks on one account record their outcome one at a time here; a lost
+    // race can only come from another store client, so a few rounds do.
+    for (int round = 0; round < kMaxCountRounds; ++round) {
+        const StoreResult counted =
+            store_.countLoginFailure(user->id, user->failedLogins, user->lastFailureAt,
+                                     LoginBackoff::failuresAfterFailure(user->failedLogins), now());
+        if (counted != StoreResult::Conflict)
+            return counted;
+        if (store_.findUser(name, user) != StoreResult::Ok)
+            return StoreResult::Error;
+    }
+    return StoreResult::Error;
 }
 
 AccountReply AccountService::login(const std::string &body)

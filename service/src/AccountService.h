@@ -3,6 +3,7 @@
 // reply body out. No sockets here, so the rules are testable directly.
 
 #include "AccountStore.h"
+#include "LoginAttempts.h"
 #include "PasswordHasher.h"
 
 #include <cstdint>
@@ -47,11 +48,13 @@ private:
     enum class Check { Ok, UnknownUser, Refused, StoreFailed };
     // Password check with back-off bookkeeping; fills `user` when known.
     Check checkPassword(const std::string &name, const std::string &digest, UserRow *user);
+    StoreResult countFailure(const std::string &name, UserRow *user);
 
     AccountStore &store_;
     PasswordHasher &hasher_;
     int64_t initialBalance_;
     Clock clock_;
+    LoginAttempts attempts_;
 };
 
 }  // namespace cw::service

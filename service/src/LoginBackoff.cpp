@@ -19,6 +19,13 @@ bool LoginBackoff::mayTry(int failures, int64_t lastFailureAt, int64_t now)
     return now - lastFailureAt >= delayAfter(failures);
 }
 
+bool LoginBackoff::mayStart(int failures, int64_t lastFailureAt, int inFlight, int64_t now)
+{
+    if (inFlight <= 0)
+        return mayTry(failures, lastFailureAt, now);
+    return mayTry(std::min(failures + inFlight, kMaxFailures), now, now);
+}
+
 int LoginBackoff::failuresAfterFailure(int failures)
 {
     if (failures >= kMaxFailures)

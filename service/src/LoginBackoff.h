@@ -18,6 +18,11 @@ struct LoginBackoff {
     // Seconds that must pass after the last failure before the next check.
     static int64_t delayAfter(int failures);
     static bool mayTry(int failures, int64_t lastFailureAt, int64_t now);
+    // Whether a check may start while `inFlight` others on the account are
+    // still running: only if it still could were every one of them to fail
+    // now. Otherwise it waits for them, so that guesses sent at once are
+    // checked no faster than guesses sent one by one.
+    static bool mayStart(int failures, int64_t lastFailureAt, int inFlight, int64_t now);
     // The count to store after one more failure; it stays at the limit, so
     // after the limit every failure costs another day of rest.
     static int failuresAfterFailure(int failures);

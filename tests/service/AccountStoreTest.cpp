@@ -178,3 +178,47 @@ TEST_F(StoreTest, GuessesSentTogetherAreCountedOneByOne)
     EXPECT_EQ(row.failedLogins, 5);
     EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right)).status, 1);  // in back-off now
 }
+
+TEST_F(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
+{
+    // The program logs in on several connections at once. Checks still
+    // running may fail, but until they have, they must not refuse anyone.
+    const std::string right = "0123456789abcdef0123456789abcdef";
+    const std::string wrong = "ffffffffffffffffffffffffffffffff";
+    struct Case {
+        const char *name;
+        int failuresBefore;  // on record when the attempts arrive
+        int rightOnes;
+        int wrongOnes;
+    } cases[] = {
+        {"forty at once", 0, 40, 0},
+        {"one free failure left", 4, 12, 0},
+        {"mixed with fewer guesses than are free", 0, 24, 4},
+    };
+    PasswordHasher hasher(2);
+    AccountService accounts(*store_, hasher, 600, [] { return int64_t(1000000); });
+    int account = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "user" + std::to_string(++account);
+        ASSERT_EQ(accounts.addUser(name, right, 600), StoreResult::Ok);
+        UserRow row;
+        ASSERT_EQ(store_->findUser(name, &row), StoreResult::Ok);
+        ASSERT_EQ(store_->setLoginFailures(row.id, c.failuresBefore, 0), StoreResult::Ok);
+        std::atomic<int> rightRefused{0}, wrongAccepted{0};
+        std::vector<std::thread> attempts;
+        for (int i = 0; i < c.rightOnes + c.wrongOnes; ++i)
+            attempts.emplace_back([&, i] {
+                const bool isRight = i >= c.wrongOnes;  // the guesses go first, to be in flight
+                const int status = accounts.handle(KindLogin, loginBody(name, isRight ? right : wrong)).status;
+                if (isRight && status != 0)
+                    ++rightRefused;
+                if (!isRight && status == 0)
+                    ++wrongAccepted;
+            });
+        for (std::thread &attempt : attempts)
+            attempt.join();
+        EXPECT_EQ(rightRefused.load(), 0);
+        EXPECT_EQ(wrongAccepted.load(), 0);
+    }
+}

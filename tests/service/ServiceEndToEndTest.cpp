@@ -6,6 +6,8 @@
 #include "SpeechFixture.h"
 
 #include "EngineFactory.h"
+#include "LoginBackoff.h"
+#include "SqliteAccountStore.h"
 
 #include <voxlink.h>
 
@@ -17,10 +19,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <set>
 #include <thread>
 
 using cw::testing::RawClient;
@@ -560,4 +564,51 @@ TEST_F(ServiceEndToEnd, FortyClientsAtOnce)
     for (std::thread &client : clients)
         client.join();
     EXPECT_EQ(succeeded.load(), 40);
+}
+
+TEST_F(ServiceEndToEnd, LogInsSentTogetherAreJudgedAsIfSentOneByOne)
+{
+    // The program logs in on several connections per user at once (balance,
+    // records, jobs, batch): every right password gets in. Guesses sent at
+    // once are all counted all the same, and the account goes into back-off.
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    ASSERT_TRUE(service_->addUser(QStringLiteral("bob"), QStringLiteral("pw"), 600));
+    startService();
+    // The sessions handed out; empty where the log-in failed. (The library's
+    // error code is one global, so it says nothing here.)
+    auto together = [this](const char *user, const char *password, int count) {
+        std::vector<std::string> sessions(static_cast<size_t>(count));
+        std::vector<std::thread> threads;
+        for (int i = 0; i < count; ++i)
+            threads.emplace_back([&, i] {
+                char *session = nullptr;
+                ServiceHandle *h = subtitle_start("127.0.0.1", unsigned(service_->port()));
+                if (subtitle_login(h, user, password, &session) == 0 && session)
+                    sessions[size_t(i)] = session;
+                subtitle_end(h);
+                std::free(session);
+            });
+        for (std::thread &thread : threads)
+            thread.join();
+        return sessions;
+    };
+
+    const auto right = together("ann", "pw", 40);
+    const std::set<std::string> distinct(right.begin(), right.end());
+    EXPECT_EQ(std::count(right.begin(), right.end(), std::string()), 0) << "right passwords refused";
+    EXPECT_EQ(distinct.size(), right.size());
+
+    const auto guesses = together("bob", "guess", 20);
+    EXPECT_EQ(std::count(guesses.begin(), guesses.end(), std::string()), 20) << "guesses let in";
+    ASSERT_EQ(service_->stop(), 0);
+    std::string error;
+    auto store = cw::service::SqliteAccountStore::open(dir_.filePath(QStringLiteral("accounts.sqlite")).toStdString(),
+                                                       &error);
+    ASSERT_TRUE(store) << error;
+    cw::service::UserRow ann, bob;
+    ASSERT_EQ(store->findUser("ann", &ann), cw::service::StoreResult::Ok);
+    ASSERT_EQ(store->findUser("bob", &bob), cw::service::StoreResult::Ok);
+    EXPECT_EQ(ann.failedLogins, 0);
+    // The free failures were checked; every later guess met the back-off.
+    EXPECT_EQ(bob.failedLogins, cw::service::LoginBackoff::kFreeFailures);
 }

@@ -286,6 +286,12 @@ TEST(LoginBackoff, FreeTriesThenDoublingThenDayOfRest)
     for (const Case &c : cases)
         EXPECT_EQ(LoginBackoff::mayTry(c.failures, 1000, 1000 + c.waited), c.may) << c.failures << " " << c.waited;
     EXPECT_EQ(LoginBackoff::failuresAfterFailure(100), 100);
+    // Checks in flight count as failures only for whether another may start.
+    EXPECT_TRUE(LoginBackoff::mayStart(0, 0, 4, 1000));
+    EXPECT_FALSE(LoginBackoff::mayStart(0, 0, 5, 1000));
+    EXPECT_FALSE(LoginBackoff::mayStart(4, 0, 1, 1000));
+    EXPECT_TRUE(LoginBackoff::mayStart(5, 999, 0, 1000));
+    EXPECT_FALSE(LoginBackoff::mayStart(5, 999, 1, 1000));
 }
 
 TEST(ServiceOptions, CommandLines)
