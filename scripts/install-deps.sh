@@ -23,6 +23,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev python3 python3-srt
   # fonts and a display for screenshots
   fonts-wqy-microhei xvfb xauth imagemagick x11-utils xdotool
+  # the desktop: browser and file-manager hand-over, the session bus
+  xdg-utils dbus
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #include "account/AccountService.h"
 
-#include "shell/AppConfig.h"
+#include "base/AppConfig.h"
 #include "subtitle/LocalCodec.h"
 
 #include <voxlink.h>

@@ -3,37 +3,24 @@
 #include "account/AccountService.h"
 #include "account/RemainingTime.h"
 #include "account/ConsumeRecord.h"
-#include "account/LoginState.h"
-#include "shell/MsgBox.h"
-#include "shell/SignalProxy.h"
+#include "base/LoginState.h"
+#include "base/MsgBox.h"
+#include "base/SignalProxy.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 ConsumeRecordWidget::ConsumeRecordWidget(QWidget *parent)
-    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : FramedDialog(QStringLiteral("消费记录"), parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("ConsumeRecordWidget"));
-    setAttribute(Qt::WA_StyledBackground);
-    setWindowTitle(QStringLiteral("消费记录"));
     resize(640, 460);
 
-    auto *title = new QLabel(QStringLiteral("消费记录"), this);
-    title->setObjectName(QStringLiteral("dialogTitle"));
-    m_close = new QToolButton(this);
-    m_close->setObjectName(QStringLiteral("dialogClose"));
-    connect(m_close, &QToolButton::clicked, this, &QDialog::reject);
-    auto *titleRow = new QHBoxLayout;
-    titleRow->addWidget(title);
-    titleRow->addStretch();
-    titleRow->addWidget(m_close);
     m_remaining = new QLineEdit(this);
     m_remaining->setReadOnly(true);
     auto *lookup = new QPushButton(QStringLiteral("查看消费记录"), this);
@@ -52,9 +39,8 @@ ConsumeRecordWidget::ConsumeRecordWidget(QWidget *parent)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setAlternatingRowColors(true);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(18, 12, 18, 18);
-    layout->addLayout(titleRow);
+    QVBoxLayout *layout = contentLayout();
+    layout->setContentsMargins(18, 4, 18, 18);
     layout->addLayout(top);
     layout->addWidget(m_table, 1);
 }
@@ -89,26 +75,4 @@ void ConsumeRecordWidget::slot_clickLookupButton()
         for (int column = 0; column < 4; ++column)
             m_table->setItem(0, column, new QTableWidgetItem(cells[column]));
     }
-}
-
-void ConsumeRecordWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton && event->pos().y() < 40) {
-        m_dragging = true;
-        m_pressOffset = event->globalPos() - frameGeometry().topLeft();
-    }
-    QDialog::mousePressEvent(event);
-}
-
-void ConsumeRecordWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPos() - m_pressOffset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void ConsumeRecordWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QDialog::mouseReleaseEvent(event);
 }

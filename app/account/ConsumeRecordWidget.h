@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "base/FramedDialog.h"
 
 class QLineEdit;
 class QTableWidget;
-class QToolButton;
 
 // The consumption-records window: remaining time and a four-column table.
-// Frameless like the other windows: its own close button, dragged by the
-// top of the window.
-class ConsumeRecordWidget : public QDialog
+class ConsumeRecordWidget : public FramedDialog
 {
     Q_OBJECT
 public:
@@ -21,20 +18,11 @@ public:
 
     QLineEdit *remainingField() const { return m_remaining; }
     QTableWidget *table() const { return m_table; }
-    QToolButton *closeButton() const { return m_close; }
 
 public slots:
     void slot_clickLookupButton();
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
 private:
-    QToolButton *m_close;
-    bool m_dragging = false;
-    QPoint m_pressOffset;
     QLineEdit *m_remaining;
     QTableWidget *m_table;
 };

@@ -1,17 +1,16 @@
 #include "account/LoginWidget.h"
 
 #include "account/AccountService.h"
-#include "account/LoginState.h"
+#include "base/LoginState.h"
 #include "project/Settings.h"
-#include "shell/MsgBox.h"
-#include "shell/SignalProxy.h"
+#include "base/MsgBox.h"
+#include "base/SignalProxy.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -25,17 +24,17 @@ QString flagText(bool on)
 }
 } // namespace
 
+QString storedPassword(const QString &password)
+{
+    return accountMemory().rememberPassword ? password : QString();
+}
+
 LoginWidget::LoginWidget(QWidget *parent)
-    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : FramedDialog(QStringLiteral("登录"), parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("LoginWidget"));
-    setAttribute(Qt::WA_StyledBackground);
     setWindowModality(Qt::ApplicationModal);
-    setWindowTitle(QStringLiteral("登录"));
-    setFixedSize(380, 260);
-
-    auto *title = new QLabel(QStringLiteral("登录"), this);
-    title->setObjectName(QStringLiteral("dialogTitle"));
+    setFixedSize(380, 270);
 
     const QRegularExpression pattern(QString::fromLatin1(kAccountPattern));
     m_userName = new QLineEdit(this);
@@ -66,10 +65,8 @@ LoginWidget::LoginWidget(QWidget *parent)
     buttons->addWidget(login);
     buttons->addWidget(cancel);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 12, 24, 18);
-    layout->addWidget(title);
-    layout->addSpacing(8);
+    QVBoxLayout *layout = contentLayout();
+    layout->setContentsMargins(24, 4, 24, 18);
     layout->addLayout(form);
     layout->addLayout(boxes);
     layout->addStretch();
@@ -109,7 +106,7 @@ void LoginWidget::slot_clickLoginButton()
         accountMemory().userName = userName;
         accountMemory().password = password;
         writeSetting(SettingKeys::UserName, userName);
-        writeSetting(SettingKeys::UserPwd, password);
+        writeSetting(SettingKeys::UserPwd, storedPassword(password));
         emit SignalProxy::instance()->signal_LoginSuccess(userName);
     }
     hide();
@@ -128,6 +125,7 @@ void LoginWidget::slot_RememberPwdCheckState(bool checked)
         m_autoLogin->setChecked(false);
         memory.autoLogin = false;
         writeSetting(SettingKeys::IsAutoLogin, flagText(false));
+        writeSetting(SettingKeys::UserPwd, QString());
     }
     writeSetting(SettingKeys::IsRememberPwd, flagText(checked));
 }
@@ -142,17 +140,4 @@ void LoginWidget::slot_AutoLoginCheckState(bool checked)
         memory.rememberPassword = true;
         writeSetting(SettingKeys::IsRememberPwd, flagText(true));
     }
-}
-
-void LoginWidget::mousePressEvent(QMouseEvent *event)
-{
-    m_pressOffset = event->globalPos() - frameGeometry().topLeft();
-    QDialog::mousePressEvent(event);
-}
-
-void LoginWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (event->buttons() & Qt::LeftButton)
-        move(event->globalPos() - m_pressOffset);
-    QDialog::mouseMoveEvent(event);
 }

@@ -1,12 +1,15 @@
 #pragma once
 
-#include <QDialog>
+#include "base/FramedDialog.h"
 
 class QCheckBox;
 class QLineEdit;
 
+// What "Config.ini" keeps of a password: nothing unless it is remembered.
+QString storedPassword(const QString &password);
+
 // The log-in window, with remembered password and automatic log-in.
-class LoginWidget : public QDialog
+class LoginWidget : public FramedDialog
 {
     Q_OBJECT
 public:
@@ -26,14 +29,9 @@ public slots:
     void slot_RememberPwdCheckState(bool checked);
     void slot_AutoLoginCheckState(bool checked);
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-
 private:
     QLineEdit *m_userName;
     QLineEdit *m_password;
     QCheckBox *m_remember;
     QCheckBox *m_autoLogin;
-    QPoint m_pressOffset;
 };

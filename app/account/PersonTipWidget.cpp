@@ -2,22 +2,21 @@
 
 #include "account/AccountService.h"
 #include "account/RemainingTime.h"
-#include "account/LoginState.h"
+#include "base/LoginState.h"
 #include "project/Settings.h"
-#include "shell/ClickableLabel.h"
-#include "shell/SignalProxy.h"
+#include "base/ClickableLabel.h"
+#include "base/SignalProxy.h"
 
-#include <QDesktopServices>
+#include "base/DesktopActions.h"
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 PersonTipWidget::PersonTipWidget(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : AutoHidePopup(QStringLiteral("个人中心"), parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(220, 172);
@@ -57,10 +56,6 @@ PersonTipWidget::PersonTipWidget(QWidget *parent)
         layout->addWidget(label);
     layout->addStretch();
 
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(1000);
-    connect(m_timer, &QTimer::timeout, this, &PersonTipWidget::slot_timeout);
 }
 
 bool PersonTipWidget::refresh()
@@ -96,7 +91,7 @@ void PersonTipWidget::slot_clickChargeButton()
     const QString address = AccountService::paymentAddress(loginState().sessionId, accountMemory().userName);
     hide();
     if (!address.isEmpty())
-        QDesktopServices::openUrl(QUrl(address));
+        DesktopActions::openUrl(QUrl(address));
 }
 
 void PersonTipWidget::slot_clickLookupConsumeLabel()
@@ -134,22 +129,4 @@ void PersonTipWidget::slot_clickLoginoutLabel()
     loginState().loggedIn = false;
     emit SignalProxy::instance()->signal_NoticeLogout();
     hide();
-}
-
-void PersonTipWidget::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    m_timer->start();
-}
-
-void PersonTipWidget::enterEvent(QEvent *event)
-{
-    m_timer->stop();
-    QWidget::enterEvent(event);
-}
-
-void PersonTipWidget::leaveEvent(QEvent *event)
-{
-    hide();
-    QWidget::leaveEvent(event);
 }

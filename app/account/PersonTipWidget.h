@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QWidget>
+#include "base/AutoHidePopup.h"
 
 class ClickableLabel;
 class QLabel;
-class QTimer;
 
 // The personal-centre pop-up: remaining time, recharge, records, password,
 // cancel automatic log-in, log-out. Closes one second after showing unless
 // the pointer comes in; closes when the pointer leaves.
-class PersonTipWidget : public QWidget
+class PersonTipWidget : public AutoHidePopup
 {
     Q_OBJECT
 public:
@@ -31,12 +30,9 @@ public slots:
     void slot_clickLoginoutLabel();
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void enterEvent(QEvent *event) override;
-    void leaveEvent(QEvent *event) override;
+    void graceEnded() override { slot_timeout(); }
 
 private:
     QLabel *m_remaining;
     ClickableLabel *m_cancelAutoLogin;
-    QTimer *m_timer;
 };

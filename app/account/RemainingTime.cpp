@@ -1,10 +1,10 @@
 #include "account/RemainingTime.h"
 
 #include "account/AccountService.h"
-#include "account/LoginState.h"
+#include "base/LoginState.h"
 #include "project/TimeText.h"
-#include "shell/MsgBox.h"
-#include "shell/SignalProxy.h"
+#include "base/MsgBox.h"
+#include "base/SignalProxy.h"
 
 std::optional<QString> fetchRemainingTimeText(QWidget *owner)
 {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "base/FramedDialog.h"
 
 class QLineEdit;
 
 // The password-change window.
-class UpdatePwdWidget : public QDialog
+class UpdatePwdWidget : public FramedDialog
 {
     Q_OBJECT
 public:

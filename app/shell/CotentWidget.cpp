@@ -1,10 +1,10 @@
 #include "shell/CotentWidget.h"
 
-#include "shell/CurrentProject.h"
+#include "base/CurrentProject.h"
 #include "shell/MainWidget.h"
 #include "shell/ProjectContentWidget.h"
 #include "shell/ProjectTitleWidget.h"
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
 #include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
 #include "views/BottomToolWidget.h"

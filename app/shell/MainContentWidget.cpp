@@ -1,7 +1,7 @@
 #include "shell/MainContentWidget.h"
 
-#include "shell/CurrentProject.h"
-#include "shell/SignalProxy.h"
+#include "base/CurrentProject.h"
+#include "base/SignalProxy.h"
 #include "views/DragSrtWidget.h"
 #include "views/VideoSelectWidget.h"
 

@@ -1,8 +1,8 @@
 #include "shell/MainTitleWidget.h"
 
-#include "shell/CurrentProject.h"
-#include "shell/FilePickers.h"
-#include "shell/SignalProxy.h"
+#include "base/CurrentProject.h"
+#include "base/FilePickers.h"
+#include "base/SignalProxy.h"
 
 #include <QHBoxLayout>
 #include <QShortcut>

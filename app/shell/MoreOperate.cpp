@@ -1,17 +1,16 @@
 #include "shell/MoreOperate.h"
 
-#include "shell/AppConfig.h"
-#include "shell/ClickableLabel.h"
+#include "base/AppConfig.h"
+#include "base/ClickableLabel.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
+#include "base/DesktopActions.h"
 #include <QFrame>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 MoreOperate::MoreOperate(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : AutoHidePopup(QStringLiteral("更多"), parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(130, 112);
@@ -34,43 +33,21 @@ MoreOperate::MoreOperate(QWidget *parent)
     }
     connect(manual, &ClickableLabel::clicked, this, [this] {
         hide();
-        QDesktopServices::openUrl(manualUrl());
+        DesktopActions::openUrl(manualUrl());
     });
     connect(site, &ClickableLabel::clicked, this, [this] {
         hide();
-        QDesktopServices::openUrl(QUrl(AppConfig::webHost()));
+        DesktopActions::openUrl(QUrl(AppConfig::webHost()));
     });
     connect(help, &ClickableLabel::clicked, this, [this] {
         hide();
-        QDesktopServices::openUrl(AppConfig::webPage(QStringLiteral("/faq.html")));
+        DesktopActions::openUrl(AppConfig::webPage(QStringLiteral("/faq.html")));
     });
 
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(1000);
-    connect(m_timer, &QTimer::timeout, this, &QWidget::hide);
 }
 
 QUrl MoreOperate::manualUrl()
 {
     return QUrl::fromLocalFile(QCoreApplication::applicationDirPath()
                                + QStringLiteral("/[CuewrightV3.0] 使用手册.pdf"));
-}
-
-void MoreOperate::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    m_timer->start();
-}
-
-void MoreOperate::enterEvent(QEvent *event)
-{
-    m_timer->stop();
-    QWidget::enterEvent(event);
-}
-
-void MoreOperate::leaveEvent(QEvent *event)
-{
-    hide();
-    QWidget::leaveEvent(event);
 }

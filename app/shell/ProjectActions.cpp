@@ -3,14 +3,13 @@
 #include "audio/AudioExtraction.h"
 #include "project/ProjectList.h"
 #include "project/XmlOperate.h"
-#include "shell/CurrentProject.h"
-#include "shell/FilePickers.h"
-#include "shell/ModalSeam.h"
-#include "shell/MsgBox.h"
-#include "shell/PlaybackState.h"
-#include "shell/SignalProxy.h"
-#include "subtitle/SrtItem.h"
-#include "subtitle/SubtitleList.h"
+#include "base/CurrentProject.h"
+#include "base/FilePickers.h"
+#include "base/ModalSeam.h"
+#include "base/MsgBox.h"
+#include "base/PlaybackState.h"
+#include "base/ProjectPacking.h"
+#include "base/SignalProxy.h"
 
 #include <QDialog>
 #include <QFileInfo>
@@ -19,7 +18,7 @@ namespace {
 
 // Asks where the media went when the project's media file is missing; on a
 // choice the project file is rewritten at once.
-void relocateMissingMedia(QWidget *parent, const QString &projectPath)
+void relocateMissingMedia(QWidget *parent, const QString &projectPath, _ProjectSetting &setting)
 {
     MsgBox box(parent);
     box.setFixedSize(350, 160);
@@ -29,15 +28,15 @@ void relocateMissingMedia(QWidget *parent, const QString &projectPath)
     box.setCancelText(QStringLiteral("忽略"));
     if (box.exec() != QDialog::Accepted)
         return;
-    CurrentProject &project = currentProject();
-    const QString media = ModalSeam::openFileName(parent, QStringLiteral("打开音视频文件"), project.lastFolderPath,
+    const QString media = ModalSeam::openFileName(parent, QStringLiteral("打开音视频文件"),
+                                                  currentProject().lastFolderPath,
                                                   QString::fromUtf8(FilePickers::mediaFilter));
     if (media.isEmpty())
         return;
     rememberDialogFolder(media);
-    project.setting.MultimediaFile = media;
-    project.setting.WavFilePath.clear();
-    XmlOperate().WriteProjectSetting(projectPath, project.setting);
+    setting.MultimediaFile = media;
+    setting.WavFilePath.clear();
+    XmlOperate().WriteProjectSetting(projectPath, setting);
 }
 
 ProjectActions::OpenOutcome openPath(QWidget *parent, const QString &path, bool fromDialog)
@@ -45,23 +44,22 @@ ProjectActions::OpenOutcome openPath(QWidget *parent, const QString &path, bool 
     CurrentProject &project = currentProject();
     // A fresh record: an unreadable file must not pass off the previous
     // project's values as its own.
-    _ProjectSetting read;
-    if (!XmlOperate().ReadProjectSetting(path, read)
-        || (read.MultimediaFile.isEmpty() && read.SrtListData.isEmpty())) {
+    _ProjectSetting setting;
+    if (!XmlOperate().ReadProjectSetting(path, setting)
+        || (setting.MultimediaFile.isEmpty() && setting.SrtListData.isEmpty())) {
         MsgBox::notice(parent, QStringLiteral("工程文件无效！"));
         return ProjectActions::OpenOutcome::Invalid;
     }
-    project.setting = read;
-    _ProjectSetting &setting = project.setting;
 
     if (!QFileInfo::exists(setting.MultimediaFile))
-        relocateMissingMedia(parent, path);
+        relocateMissingMedia(parent, path, setting);
     else if (!QFileInfo::exists(setting.WavFilePath))
         setting.WavFilePath = prepareWavForMedia(setting.MultimediaFile, project.tempFolder);
 
     if (fromDialog && recordProjectInList(project.projectList, QFileInfo(path).baseName(), path))
         emit SignalProxy::instance()->signal_UpdateList();
 
+    unpackIntoCurrentProject(setting);
     project.projectFilePath = path;
     emit SignalProxy::instance()->signal_OpenNewProject();
     return ProjectActions::OpenOutcome::Opened;
@@ -87,19 +85,15 @@ SaveOutcome saveProject(QWidget *parent)
     }
     rememberDialogFolder(project.projectFilePath);
 
-    project.setting.TimeScaleValue = timeScaleValue();
-    project.setting.MultimediaFile = project.mediaFilePath;
-    project.setting.ExportSrtFilePath = project.exportSrtFilePath;
-    project.setting.WavFilePath = project.wavFilePath;
-    // The list editor keeps this in step with the list; taking it here as
-    // well means a save never writes stale subtitles.
-    project.setting.SrtListData = entriesToSrtItems(currentSubtitleList().snapshot());
-    if (!XmlOperate().WriteProjectSetting(project.projectFilePath, project.setting)) {
+    const _ProjectSetting packed = packCurrentProject();
+    if (!XmlOperate().WriteProjectSetting(project.projectFilePath, packed)) {
         // Nothing was written there: ask for a place again next time and
         // keep the list free of a file that does not exist.
         project.projectFilePath.clear();
         return SaveOutcome::WriteFailed;
     }
+    project.setting = packed;
+    project.setting.SrtListData.clear();
 
     if (recordProjectInList(project.projectList, QFileInfo(project.mediaFilePath).baseName(),
                             project.projectFilePath))
@@ -125,7 +119,12 @@ OpenOutcome openFromRow(QWidget *parent, const QString &path)
         MsgBox::notice(parent, QStringLiteral("工程文件不存在！"));
         return OpenOutcome::Missing;
     }
-    return openPath(parent, path, false);
+    // As for the other opens: nothing of the project left behind (its
+    // subtitle file above all, which the autosave would write to) may carry
+    // into this one.
+    const QString projectPath = path;
+    resetCurrentProject();
+    return openPath(parent, projectPath, false);
 }
 
 } // namespace ProjectActions

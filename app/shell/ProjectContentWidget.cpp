@@ -1,11 +1,11 @@
 #include "shell/ProjectContentWidget.h"
 
 #include "project/ProjectList.h"
-#include "shell/CurrentProject.h"
+#include "base/CurrentProject.h"
 #include "shell/ProjectActions.h"
 #include "shell/ProjectListItem.h"
 #include "shell/ProjectListStore.h"
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
 #include "shell/SrtTypechoiceWidget.h"
 
 #include <QHBoxLayout>

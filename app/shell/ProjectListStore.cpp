@@ -2,7 +2,7 @@
 
 #include "project/ProjectList.h"
 #include "project/XmlOperate.h"
-#include "shell/CurrentProject.h"
+#include "base/CurrentProject.h"
 
 #include <QDebug>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "shell/SrtTypechoiceWidget.h"
 
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
 #include "shell/SrtTasktypeITem.h"
 
 #include <QHBoxLayout>

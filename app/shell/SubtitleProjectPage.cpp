@@ -1,23 +1,21 @@
 #include "shell/SubtitleProjectPage.h"
 
 #include "account/ConsumeRecordWidget.h"
-#include "account/LoginState.h"
+#include "base/LoginState.h"
 #include "account/LoginWidget.h"
 #include "account/PersonTipWidget.h"
 #include "account/UpdatePwdWidget.h"
-#include "shell/AppConfig.h"
-#include "shell/CurrentProject.h"
+#include "base/AppConfig.h"
+#include "base/CurrentProject.h"
 #include "shell/MoreOperate.h"
-#include "shell/PlaybackState.h"
+#include "base/PlaybackState.h"
 #include "shell/ProjectContentWidget.h"
 #include "shell/ProjectTitleWidget.h"
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
 #include "shell/SystemTipWidget.h"
-#include "shell/WindowGeometry.h"
-#include "subtitle/SrtItem.h"
-#include "subtitle/SubtitleList.h"
+#include "base/WindowGeometry.h"
 
-#include <QDesktopServices>
+#include "base/DesktopActions.h"
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -87,13 +85,7 @@ void SubtitleProjectPage::slot_NoticeNewProject()
 
 void SubtitleProjectPage::slot_OpenNewProject()
 {
-    CurrentProject &project = currentProject();
-    project.mediaFilePath = project.setting.MultimediaFile;
-    project.wavFilePath = project.setting.WavFilePath;
-    project.exportSrtFilePath = project.setting.ExportSrtFilePath;
-    timeScaleValue() = project.setting.TimeScaleValue;
-    currentSubtitleList().assign(srtItemsToEntries(project.setting.SrtListData));
-
+    // The project's values are in the state already (see ProjectActions).
     rememberAvailableRect();
     SignalProxy *proxy = SignalProxy::instance();
     emit proxy->signal_clickTab(2, 0);
@@ -110,7 +102,7 @@ void SubtitleProjectPage::slot_noticeShowLoginWidget()
 
 void SubtitleProjectPage::slot_noticeShowRegWidget()
 {
-    QDesktopServices::openUrl(AppConfig::webPage(QStringLiteral("/toRegister.honzh")));
+    DesktopActions::openUrl(AppConfig::webPage(QStringLiteral("/toRegister.honzh")));
 }
 
 void SubtitleProjectPage::slot_OpenPersonInfoWidget(QPoint p)

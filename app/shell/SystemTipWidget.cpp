@@ -1,24 +1,22 @@
 #include "shell/SystemTipWidget.h"
 
 #include "project/Settings.h"
-#include "shell/AppConfig.h"
+#include "base/AppConfig.h"
+
+#include "base/DesktopActions.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 SystemTipWidget::SystemTipWidget(QWidget *parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint)
+    : FramedDialog(QStringLiteral("提示"), parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("SystemTipWidget"));
-    setAttribute(Qt::WA_StyledBackground);
-    setFixedSize(560, 220);
+    setFixedSize(560, 230);
 
-    auto *title = new QLabel(QStringLiteral("提示"), this);
-    title->setObjectName(QStringLiteral("dialogTitle"));
     auto *text = new QLabel(this);
     text->setObjectName(QStringLiteral("dialogText"));
     text->setText(QStringLiteral(
@@ -32,7 +30,7 @@ SystemTipWidget::SystemTipWidget(QWidget *parent)
     look->setStyleSheet(QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(71,179,249);"
                                        "min-width:0;padding:0;text-decoration:underline;}"));
     connect(look, &QPushButton::clicked, this, [] {
-        QDesktopServices::openUrl(AppConfig::webPage(QStringLiteral("/askQuestion.honzh")));
+        DesktopActions::openUrl(AppConfig::webPage(QStringLiteral("/askQuestion.honzh")));
     });
     auto *hintRow = new QHBoxLayout;
     hintRow->addWidget(hint);
@@ -51,9 +49,8 @@ SystemTipWidget::SystemTipWidget(QWidget *parent)
     bottomRow->addStretch();
     bottomRow->addWidget(ok);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 12, 20, 16);
-    layout->addWidget(title);
+    QVBoxLayout *layout = contentLayout();
+    layout->setContentsMargins(20, 0, 20, 16);
     layout->addWidget(text, 1);
     layout->addLayout(hintRow);
     layout->addLayout(bottomRow);

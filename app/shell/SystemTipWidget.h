@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "base/FramedDialog.h"
 
 class QCheckBox;
 
 // The start-up notice about suitable audio, with "不再提醒".
-class SystemTipWidget : public QDialog
+class SystemTipWidget : public FramedDialog
 {
     Q_OBJECT
 public:

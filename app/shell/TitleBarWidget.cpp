@@ -1,11 +1,11 @@
 #include "shell/TitleBarWidget.h"
 
-#include "account/LoginState.h"
-#include "shell/SignalProxy.h"
+#include "base/LoginState.h"
+#include "base/SignalProxy.h"
+#include "base/WindowDragger.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QToolButton>
 #include <QVariant>
 
@@ -64,13 +64,11 @@ TitleBarWidget::TitleBarWidget(QWidget *parent)
     QToolButton *close = addNamedButton(layout, QStringLiteral("close"));
     connect(close, &QToolButton::clicked, this, &TitleBarWidget::signal_closeClicked);
 
+    // Presses within the rightmost 170 pixels (the window buttons) never drag.
+    WindowDragger::titleBar(this);
+
     connect(proxy, &SignalProxy::signal_LoginSuccess, this, &TitleBarWidget::slot_noticeLoginSuccess);
     connect(proxy, &SignalProxy::signal_NoticeLogout, this, &TitleBarWidget::slot_NoticeLogout);
-}
-
-bool TitleBarWidget::startsDrag(int x, int width)
-{
-    return x < width - 170;
 }
 
 QToolButton *TitleBarWidget::button(const QString &name) const
@@ -128,30 +126,6 @@ void TitleBarWidget::showMaxNormal()
     button(QStringLiteral("normal"))->setVisible(m_maximised);
     emit signal_Maxnormal(m_maximised);
     emit SignalProxy::instance()->signal_taskManageTableResize(!m_maximised);
-}
-
-void TitleBarWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton && startsDrag(event->pos().x(), width())) {
-        m_dragging = true;
-        m_pressPos = event->pos();
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void TitleBarWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
-        const QPoint offset = event->pos() - m_pressPos;
-        emit SignalProxy::instance()->signal_moveWidget(offset.x(), offset.y());
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void TitleBarWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QWidget::mouseReleaseEvent(event);
 }
 
 void TitleBarWidget::resizeEvent(QResizeEvent *event)

@@ -16,9 +16,6 @@ class TitleBarWidget : public QWidget
 public:
     explicit TitleBarWidget(QWidget *parent = nullptr);
 
-    // Presses within the rightmost 170 pixels never start a drag.
-    static bool startsDrag(int x, int width);
-
     QToolButton *button(const QString &name) const;
     QLabel *userNameLabel() const { return m_userName; }
     bool isMaximised() const { return m_maximised; }
@@ -37,9 +34,6 @@ protected:
     QToolButton *addNamedButton(QHBoxLayout *layout, const QString &name, const QString &text = QString());
     QHBoxLayout *leadingLayout() const { return m_leading; }
 
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -49,6 +43,4 @@ private:
     QLabel *m_userName;
     QString m_fullUserName;
     bool m_maximised = false;
-    bool m_dragging = false;
-    QPoint m_pressPos;
 };

@@ -1,10 +1,9 @@
+#include "base/AccessibleNames.h"
+#include "base/AppState.h"
+#include "base/GuiResources.h"
+#include "base/WindowGeometry.h"
 #include "project/Settings.h"
-#include "account/LoginState.h"
 #include "shell/CotentWidget.h"
-#include "shell/CurrentProject.h"
-#include "shell/GuiResources.h"
-#include "shell/SignalProxy.h"
-#include "shell/WindowGeometry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,11 +39,13 @@ void loadAccountAndFolder()
 
 int main(int argc, char *argv[])
 {
-    SignalProxy::instance();
     QApplication app(argc, argv);
+    AppState state;
     initGuiResources();
     // The media library parses numbers with the C locale.
     std::setlocale(LC_NUMERIC, "C");
+    registerChineseFontSubstitutes();
+    installAccessibleNames(app);
 
     CurrentProject &project = currentProject();
     project.tempFolder = defaultTempFolder();

@@ -1,6 +1,6 @@
 #include "views/BottomToolWidget.h"
 
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -1,7 +1,7 @@
 #include "views/DragSrtWidget.h"
 
-#include "shell/FilePickers.h"
-#include "shell/SignalProxy.h"
+#include "base/FilePickers.h"
+#include "base/SignalProxy.h"
 
 DragSrtWidget::DragSrtWidget(QWidget *parent)
     : DropAreaWidget(QStringLiteral(":/image/main/drag_right.png"),

@@ -1,8 +1,8 @@
 #include "views/VideoSelectWidget.h"
 
-#include "shell/FilePickers.h"
-#include "shell/MsgBox.h"
-#include "shell/SignalProxy.h"
+#include "base/FilePickers.h"
+#include "base/MsgBox.h"
+#include "base/SignalProxy.h"
 
 VideoSelectWidget::VideoSelectWidget(QWidget *parent)
     : DropAreaWidget(QStringLiteral(":/image/main/drag_left.png"),

@@ -2,13 +2,14 @@
 #include "ShellFixture.h"
 
 #include "shell/CotentWidget.h"
-#include "shell/CurrentProject.h"
+#include "base/CurrentProject.h"
 #include "shell/MainTitleWidget.h"
 #include "shell/MainWidget.h"
 #include "shell/MoreOperate.h"
 #include "shell/ProjectContentWidget.h"
 #include "shell/ProjectTitleWidget.h"
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
+#include "base/WindowDragger.h"
 #include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
 #include "shell/TitleBarWidget.h"
@@ -153,9 +154,9 @@ TEST_F(PageSwitchTest, TabNamesAndDragZone)
     EXPECT_EQ(StatusWidget::tabNumberForName(QStringLiteral("toolButton_Tab1")), 1);
     EXPECT_EQ(StatusWidget::tabNumberForName(QStringLiteral(" toolbutton_tab3 ")), 3);
     EXPECT_EQ(StatusWidget::tabNumberForName(QStringLiteral("something")), 4);
-    EXPECT_TRUE(TitleBarWidget::startsDrag(0, 1280));
-    EXPECT_TRUE(TitleBarWidget::startsDrag(1109, 1280));
-    EXPECT_FALSE(TitleBarWidget::startsDrag(1110, 1280));
+    EXPECT_TRUE(WindowDragger::titleBarGrabs(0, 1280));
+    EXPECT_TRUE(WindowDragger::titleBarGrabs(1109, 1280));
+    EXPECT_FALSE(WindowDragger::titleBarGrabs(1110, 1280));
     EXPECT_EQ(SubtitleProjectPage::popupPosition(QPoint(1000, 10), 220), QPoint(906, 42));
     EXPECT_EQ(MainWidget::bottomToolPosition(QRect(0, 0, 1920, 1080), QSize(114, 30)), QPoint(1467, 787));
 }

@@ -1,11 +1,8 @@
 #include "ShellFixture.h"
 
-#include "account/LoginState.h"
-#include "shell/CurrentProject.h"
-#include "shell/GuiResources.h"
-#include "shell/MsgBox.h"
-#include "shell/PlaybackState.h"
-#include "subtitle/SubtitleList.h"
+#include "base/AppState.h"
+#include "base/GuiResources.h"
+#include "base/MsgBox.h"
 
 #include <QCoreApplication>
 #include <QApplication>
@@ -24,15 +21,13 @@ void ShellFixture::SetUp()
     qunsetenv("CUEWRIGHT_SERVICE_HOST");
     qunsetenv("CUEWRIGHT_SERVICE_PORT");
 
-    currentProject() = CurrentProject{};
+    // One program state for the whole run, as main has one; windows left
+    // over from a test may still reach it.
+    static AppState state;
+    state.resetAll();
     currentProject().tempFolder = m_work.filePath(QStringLiteral("scratch"));
     QDir().mkpath(currentProject().tempFolder);
     currentProject().appDataFolder = m_appData.path();
-    loginState() = LoginState{};
-    accountMemory() = AccountMemory{};
-    playbackState() = PlaybackState{};
-    timeScaleValue() = 1.0;
-    currentSubtitleList().clear();
 
     ModalSeam::setBoxAnswerer([this](const MsgBox &box) {
         boxTexts << box.text();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/ModalSeam.h"
+#include "base/ModalSeam.h"
 
 #include <gtest/gtest.h>
 

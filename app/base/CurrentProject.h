@@ -8,7 +8,7 @@
 
 // The state of the one open project, shared by every window on the GUI
 // thread. A project is open exactly when mediaFilePath is not empty. The
-// subtitles themselves live in currentSubtitleList().
+// subtitles themselves live in currentSubtitleList(); AppState owns both.
 struct CurrentProject
 {
     QString mediaFilePath;
@@ -37,8 +37,7 @@ CurrentProject &currentProject();
 // "<first temporary location>/Cuewright".
 QString defaultTempFolder();
 
-// Empties the open project (paths, play position, subtitles, the project
-// values) and emits siganal_ClearDate() so every view clears itself.
+// AppState::resetProject() of the program's state.
 void resetCurrentProject();
 
 // Stores the folder of `filePath` as the last dialog folder, in memory and

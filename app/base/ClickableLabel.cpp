@@ -1,4 +1,4 @@
-#include "shell/ClickableLabel.h"
+#include "base/ClickableLabel.h"
 
 #include <QMouseEvent>
 

@@ -1,20 +1,18 @@
 #pragma once
 
-#include <QDialog>
-#include <QPoint>
+#include "base/FramedDialog.h"
 
 class QLabel;
 class QPushButton;
 
 // The modal box used for every question and notice. OK accepts, Cancel
 // rejects; No and the close button reject and set closedOrNo.
-class MsgBox : public QDialog
+class MsgBox : public FramedDialog
 {
     Q_OBJECT
 public:
     explicit MsgBox(QWidget *parent = nullptr);
 
-    void setTitle(const QString &title);
     void setText(const QString &text);
     void setOkText(const QString &text);
     void setCancelText(const QString &text);
@@ -23,7 +21,6 @@ public:
     void showNoButton(bool show);
     void setButtonSize(const QSize &size);
 
-    QString title() const;
     QString text() const;
     QString okText() const;
     QString cancelText() const;
@@ -44,19 +41,11 @@ public:
     enum class SaveChoice { Save, DontSave, Cancel };
     static SaveChoice askSaveProject(QWidget *parent);
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
 private:
     void finishWith(int result, bool closed);
 
-    QLabel *m_title;
     QLabel *m_text;
     QPushButton *m_ok;
     QPushButton *m_cancel;
     QPushButton *m_no;
-    bool m_dragging = false;
-    QPoint m_pressOffset;
 };

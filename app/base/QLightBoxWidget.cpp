@@ -1,4 +1,4 @@
-#include "shell/QLightBoxWidget.h"
+#include "base/QLightBoxWidget.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "shell/WindowGeometry.h"
+#include "base/WindowGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,32 +1,17 @@
-#include "shell/MsgBox.h"
+#include "base/MsgBox.h"
 
-#include "shell/ModalSeam.h"
+#include "base/ModalSeam.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 MsgBox::MsgBox(QWidget *parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog)
+    : FramedDialog(QStringLiteral("提示"), parent)
 {
     setObjectName(QStringLiteral("MsgBox"));
-    setAttribute(Qt::WA_StyledBackground);
     setModal(true);
-
-    m_title = new QLabel(QStringLiteral("提示"), this);
-    m_title->setObjectName(QStringLiteral("dialogTitle"));
-    auto *close = new QToolButton(this);
-    close->setObjectName(QStringLiteral("dialogClose"));
-    connect(close, &QToolButton::clicked, this, [this] { finishWith(QDialog::Rejected, true); });
-
-    auto *titleRow = new QHBoxLayout;
-    titleRow->setContentsMargins(14, 6, 8, 0);
-    titleRow->addWidget(m_title);
-    titleRow->addStretch();
-    titleRow->addWidget(close);
 
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("dialogText"));
@@ -49,14 +34,11 @@ MsgBox::MsgBox(QWidget *parent)
     buttons->addWidget(m_no);
     buttons->addStretch();
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 14);
-    layout->addLayout(titleRow);
-    layout->addWidget(m_text, 1);
-    layout->addLayout(buttons);
+    contentLayout()->setContentsMargins(0, 0, 0, 14);
+    contentLayout()->addWidget(m_text, 1);
+    contentLayout()->addLayout(buttons);
 }
 
-void MsgBox::setTitle(const QString &title) { m_title->setText(title); }
 void MsgBox::setText(const QString &text) { m_text->setText(text); }
 void MsgBox::setOkText(const QString &text) { m_ok->setText(text); }
 void MsgBox::setCancelText(const QString &text) { m_cancel->setText(text); }
@@ -70,7 +52,6 @@ void MsgBox::setButtonSize(const QSize &size)
         button->setFixedSize(size);
 }
 
-QString MsgBox::title() const { return m_title->text(); }
 QString MsgBox::text() const { return m_text->text(); }
 QString MsgBox::okText() const { return m_ok->text(); }
 QString MsgBox::cancelText() const { return m_cancel->text(); }
@@ -135,26 +116,4 @@ MsgBox::SaveChoice MsgBox::askSaveProject(QWidget *parent)
     if (box.exec() == QDialog::Accepted)
         return SaveChoice::Save;
     return box.closedOrNo ? SaveChoice::Cancel : SaveChoice::DontSave;
-}
-
-void MsgBox::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton && event->pos().y() < 30) {
-        m_dragging = true;
-        m_pressOffset = event->globalPos() - frameGeometry().topLeft();
-    }
-    QDialog::mousePressEvent(event);
-}
-
-void MsgBox::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPos() - m_pressOffset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void MsgBox::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QDialog::mouseReleaseEvent(event);
 }

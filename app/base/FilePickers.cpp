@@ -1,8 +1,8 @@
-#include "shell/FilePickers.h"
+#include "base/FilePickers.h"
 
-#include "shell/CurrentProject.h"
-#include "shell/ModalSeam.h"
-#include "shell/MsgBox.h"
+#include "base/CurrentProject.h"
+#include "base/ModalSeam.h"
+#include "base/MsgBox.h"
 #include "subtitle/FileNameCheck.h"
 #include "subtitle/LocalCodec.h"
 

@@ -1,4 +1,4 @@
-#include "shell/AppConfig.h"
+#include "base/AppConfig.h"
 
 namespace AppConfig {
 

@@ -4,7 +4,7 @@
 #include <QPoint>
 #include <QString>
 
-#include "shell/TaskItem.h"
+#include "base/TaskItem.h"
 
 // The process-wide signal hub: windows emit and connect here instead of
 // knowing each other. Declaration order is part of the contract.
@@ -12,6 +12,7 @@ class SignalProxy : public QObject
 {
     Q_OBJECT
 public:
+    // The hub of the program's state (see AppState).
     static SignalProxy *instance();
 
 signals:
@@ -71,5 +72,6 @@ signals:
     void signal_updateCurrentMediaName();
 
 private:
+    friend class AppState;
     SignalProxy() = default;
 };

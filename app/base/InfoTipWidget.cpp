@@ -1,4 +1,4 @@
-#include "shell/InfoTipWidget.h"
+#include "base/InfoTipWidget.h"
 
 #include <QTimer>
 
@@ -8,6 +8,7 @@ InfoTipWidget::InfoTipWidget(QWidget *parent, const QString &text)
     setObjectName(QStringLiteral("InfoTipWidget"));
     setAttribute(Qt::WA_StyledBackground);
     setAlignment(Qt::AlignCenter);
+    setWindowTitle(text);
 }
 
 void InfoTipWidget::showCentredOn(const QWidget *over, int milliseconds)

@@ -1,0 +1,49 @@
+#include "base/FramedDialog.h"
+
+#include "base/WindowDragger.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+FramedDialog::FramedDialog(const QString &title, QWidget *parent, Qt::WindowFlags flags)
+    : QDialog(parent, flags | Qt::FramelessWindowHint)
+{
+    setAttribute(Qt::WA_StyledBackground);
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("dialogTitle"));
+    m_close = new QToolButton(this);
+    m_close->setObjectName(QStringLiteral("dialogClose"));
+    m_close->setAccessibleName(QStringLiteral("关闭"));
+    m_close->setToolTip(QStringLiteral("关闭"));
+    connect(m_close, &QToolButton::clicked, this, &QDialog::reject);
+
+    auto *titleRow = new QHBoxLayout;
+    titleRow->setContentsMargins(14, 6, 8, 0);
+    titleRow->addWidget(m_title);
+    titleRow->addStretch();
+    titleRow->addWidget(m_close);
+
+    m_content = new QVBoxLayout;
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(titleRow);
+    layout->addLayout(m_content, 1);
+
+    setTitle(title);
+    WindowDragger::byTop(this, TitleRowHeight);
+}
+
+void FramedDialog::setTitle(const QString &title)
+{
+    m_title->setText(title);
+    setWindowTitle(title);
+}
+
+QString FramedDialog::title() const
+{
+    return m_title->text();
+}

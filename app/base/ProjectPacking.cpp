@@ -1,0 +1,30 @@
+#include "base/ProjectPacking.h"
+
+#include "base/CurrentProject.h"
+#include "base/PlaybackState.h"
+#include "subtitle/SrtItem.h"
+#include "subtitle/SubtitleList.h"
+
+_ProjectSetting packCurrentProject()
+{
+    const CurrentProject &project = currentProject();
+    _ProjectSetting packed = project.setting;
+    packed.TimeScaleValue = timeScaleValue();
+    packed.MultimediaFile = project.mediaFilePath;
+    packed.ExportSrtFilePath = project.exportSrtFilePath;
+    packed.WavFilePath = project.wavFilePath;
+    packed.SrtListData = entriesToSrtItems(currentSubtitleList().snapshot());
+    return packed;
+}
+
+void unpackIntoCurrentProject(const _ProjectSetting &setting)
+{
+    CurrentProject &project = currentProject();
+    project.setting = setting;
+    project.setting.SrtListData.clear();
+    project.mediaFilePath = setting.MultimediaFile;
+    project.wavFilePath = setting.WavFilePath;
+    project.exportSrtFilePath = setting.ExportSrtFilePath;
+    timeScaleValue() = setting.TimeScaleValue;
+    currentSubtitleList().assign(srtItemsToEntries(setting.SrtListData));
+}

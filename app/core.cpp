@@ -1,1 +1,0 @@
-// Gathers the core groups into one library for the program and the tools.
