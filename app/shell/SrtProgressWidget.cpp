@@ -26,10 +26,10 @@ SrtProgressWidget::SrtProgressWidget(QWidget *parent)
     layout->addStretch();
 }
 
-int SrtProgressWidget::percentFor(int pos, int total)
+int SrtProgressWidget::percentFor(qint64 pos, qint64 total)
 {
-    if (total == 0)
+    if (total <= 0)
         return 0;
-    const int percent = pos * 100 / total;
-    return percent < 0 ? 0 : percent;
+    const qint64 percent = pos * 100 / total;
+    return static_cast<int>(qBound<qint64>(0, percent, 100));
 }

@@ -15,8 +15,9 @@ public:
     QLabel *label() const { return m_label; }
     QProgressBar *bar() const { return m_bar; }
 
-    // pos * 100 / total, never below 0; a zero total shows 0.
-    static int percentFor(int pos, int total);
+    // pos * 100 / total in 64 bits (uploads pass 21 MB, where 32 bits
+    // overflow), never below 0; a total of 0 or less shows 0.
+    static int percentFor(qint64 pos, qint64 total);
 
 private:
     QLabel *m_label;
