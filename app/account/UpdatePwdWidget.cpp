@@ -1,9 +1,10 @@
 #include "account/UpdatePwdWidget.h"
 
 #include "account/AccountService.h"
-#include "account/LoginState.h"
+#include "account/LoginWidget.h"
+#include "base/LoginState.h"
 #include "project/Settings.h"
-#include "shell/MsgBox.h"
+#include "base/MsgBox.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,16 +15,11 @@
 #include <QVBoxLayout>
 
 UpdatePwdWidget::UpdatePwdWidget(QWidget *parent)
-    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : FramedDialog(QStringLiteral("修改密码"), parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("UpdatePwdWidget"));
-    setAttribute(Qt::WA_StyledBackground);
     setWindowModality(Qt::ApplicationModal);
-    setWindowTitle(QStringLiteral("修改密码"));
-    setFixedSize(380, 270);
-
-    auto *title = new QLabel(QStringLiteral("修改密码"), this);
-    title->setObjectName(QStringLiteral("dialogTitle"));
+    setFixedSize(380, 280);
     const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9@_]+$"));
     auto *form = new QFormLayout;
     for (QLineEdit **edit : {&m_old, &m_new, &m_confirm}) {
@@ -45,10 +41,8 @@ UpdatePwdWidget::UpdatePwdWidget(QWidget *parent)
     buttons->addWidget(confirm);
     buttons->addWidget(cancel);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 12, 24, 18);
-    layout->addWidget(title);
-    layout->addSpacing(8);
+    QVBoxLayout *layout = contentLayout();
+    layout->setContentsMargins(24, 4, 24, 18);
     layout->addLayout(form);
     layout->addStretch();
     layout->addLayout(buttons);
@@ -86,7 +80,7 @@ void UpdatePwdWidget::slot_clickConfirmButton()
     // Keep the remembered password in step with the service; the old one
     // would fail the next change and the next automatic log-in.
     accountMemory().password = newPassword;
-    writeSetting(SettingKeys::UserPwd, newPassword);
+    writeSetting(SettingKeys::UserPwd, storedPassword(newPassword));
     hide();
     MsgBox::notice(parentWidget(), QStringLiteral("更新密码成功！"));
 }

@@ -5,13 +5,13 @@
 
 #include "account/ConsumeRecord.h"
 #include "account/ConsumeRecordWidget.h"
-#include "account/LoginState.h"
+#include "base/LoginState.h"
 #include "account/LoginWidget.h"
 #include "account/PersonTipWidget.h"
 #include "account/UpdatePwdWidget.h"
 #include "project/Settings.h"
 #include "shell/ProjectTitleWidget.h"
-#include "shell/SignalProxy.h"
+#include "base/SignalProxy.h"
 #include "shell/SubtitleProjectPage.h"
 
 #include <QCheckBox>
@@ -114,7 +114,24 @@ TEST_F(AccountTest, LogInButtonValidatesAndReportsTheServiceMessage)
     }
     EXPECT_EQ(loginState().sessionId, QStringLiteral("s9"));
     EXPECT_EQ(accountMemory().userName, QStringLiteral("demo"));
-    EXPECT_EQ(readSetting(SettingKeys::UserPwd), QStringLiteral("pw"));
+    // Not remembered: the password stays out of the settings file.
+    EXPECT_EQ(readSetting(SettingKeys::UserName), QStringLiteral("demo"));
+    EXPECT_EQ(readSetting(SettingKeys::UserPwd), QString());
+}
+
+TEST_F(AccountTest, OnlyARememberedPasswordIsWrittenAndUncheckingErasesIt)
+{
+    service.script(Login, {0, QByteArray("{\"Session\":\"s1\"}")});
+    LoginWidget login;
+    login.userNameEdit()->setText(QStringLiteral("demo"));
+    login.passwordEdit()->setText(QStringLiteral("pw_2"));
+    login.rememberBox()->click();
+    login.slot_clickLoginButton();
+    EXPECT_EQ(readSetting(SettingKeys::UserPwd), QStringLiteral("pw_2"));
+
+    login.rememberBox()->click();
+    EXPECT_EQ(readSetting(SettingKeys::UserPwd), QString());
+    EXPECT_EQ(readSetting(SettingKeys::IsRememberPwd), QStringLiteral("0"));
 }
 
 TEST_F(AccountTest, UnreachableServiceGivesTheConnectionMessage)
@@ -170,6 +187,7 @@ TEST_F(AccountTest, PasswordChangeValidatesThenSendsTheConfirmation)
         {"accepted", "anything", "n1", "n1", 0, QStringLiteral("更新密码成功！")},
     };
     logIn(QStringLiteral("demo"), QStringLiteral("pw"));
+    accountMemory().rememberPassword = true;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         boxTexts.clear();
