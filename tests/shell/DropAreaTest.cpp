@@ -1,8 +1,8 @@
 // The editor's empty-state drop areas and the message box's escape route.
 #include "ShellFixture.h"
 
-#include "shell/MsgBox.h"
-#include "shell/SignalProxy.h"
+#include "base/MsgBox.h"
+#include "base/SignalProxy.h"
 #include "views/DragSrtWidget.h"
 #include "views/VideoSelectWidget.h"
 
@@ -16,10 +16,12 @@ TEST_F(DropAreaTest, MediaFilesAreAnnouncedUntilTheFirstBadName)
 {
     VideoSelectWidget area;
     QSignalSpy selected(SignalProxy::instance(), &SignalProxy::signal_SelectMediafile);
-    area.announceFiles({QStringLiteral("/m/讲座.mp4"), QStringLiteral("/m/talk\U0001F600.mp4"),
+    // Every Unicode character survives the program's 8-bit form; a colon
+    // makes no file name.
+    area.announceFiles({QStringLiteral("/m/讲座\U0001F600.mp4"), QStringLiteral("/m/talk:1.mp4"),
                         QStringLiteral("/m/later.mp4")});
     ASSERT_EQ(selected.count(), 1);
-    EXPECT_EQ(selected[0][0].toString(), QStringLiteral("/m/讲座.mp4"));
+    EXPECT_EQ(selected[0][0].toString(), QStringLiteral("/m/讲座\U0001F600.mp4"));
     EXPECT_EQ(boxTexts, QStringList{QStringLiteral("非法的文件名!")});
 }
 

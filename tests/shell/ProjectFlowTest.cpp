@@ -4,13 +4,14 @@
 #include "project/ProjectList.h"
 #include "project/XmlOperate.h"
 #include "shell/CotentWidget.h"
-#include "shell/CurrentProject.h"
+#include "base/CurrentProject.h"
+#include "base/PlaybackState.h"
 #include "shell/MainContentWidget.h"
 #include "shell/MainWidget.h"
 #include "shell/ProjectContentWidget.h"
 #include "shell/ProjectListItem.h"
-#include "shell/QLightBoxWidget.h"
-#include "shell/SignalProxy.h"
+#include "base/QLightBoxWidget.h"
+#include "base/SignalProxy.h"
 #include "shell/StatusWidget.h"
 #include "shell/SubtitleProjectPage.h"
 #include "subtitle/SubtitleList.h"
@@ -238,4 +239,35 @@ TEST_F(ProjectFlowTest, FailedWriteIsReportedAndKeepsTheEditor)
     EXPECT_EQ(boxTexts[1], QStringLiteral("工程文件保存失败，请检查保存位置是否可写！"));
     EXPECT_TRUE(currentProject().projectList.isEmpty());
     EXPECT_TRUE(currentProject().projectFilePath.isEmpty());
+}
+
+TEST_F(ProjectFlowTest, OpeningARowAfterLeavingStartsFromACleanProject)
+{
+    CotentWidget window;
+    const QString first = makeProject(QStringLiteral("first.cwpro"), workFile(QStringLiteral("first.wav")));
+    const QString second = makeProject(QStringLiteral("second.cwpro"), workFile(QStringLiteral("second.wav")));
+    currentProject().projectList = {{QStringLiteral("first"), true, first}, {QStringLiteral("second"), true, second}};
+    fileAnswers = {first};
+    window.projectPage()->contentWidget()->slot_clickOpenButton();
+    // What a transcript and playback leave in the first project.
+    currentProject().subtitleFilePath = workFile(QStringLiteral("first.srt"));
+    currentProject().textEncoding = 2;
+    currentProject().lineTooLong = true;
+    playbackState().playerStarted = true;
+    playbackState().playerPaused = true;
+
+    window.statusWidget()->tabButton(1)->click();
+    boxAnswers = {ModalSeam::Answer::Cancel}; // "不保存"
+    window.projectPage()->contentWidget()->slot_EnterProject(1);
+
+    EXPECT_EQ(currentProject().projectFilePath, second);
+    EXPECT_EQ(currentProject().mediaFilePath, workFile(QStringLiteral("second.wav")));
+    EXPECT_TRUE(currentProject().subtitleFilePath.isEmpty());
+    EXPECT_EQ(currentProject().textEncoding, 0);
+    EXPECT_FALSE(currentProject().lineTooLong);
+    EXPECT_FALSE(playbackState().playerStarted);
+    EXPECT_FALSE(playbackState().playerPaused);
+    // The record holds no second copy of the subtitles; the list does.
+    EXPECT_TRUE(currentProject().setting.SrtListData.isEmpty());
+    EXPECT_EQ(currentSubtitleList().size(), 1);
 }
