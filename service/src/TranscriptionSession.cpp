@@ -34,11 +34,13 @@ milliseconds engineTimeLimit(int64_t audioMs)
     return milliseconds(120000 + 2 * audioMs);
 }
 
-bool hashPrefix(int fd, int64_t length, Md5 &md5)
+bool hashPrefix(int fd, int64_t length, Md5 &md5, const std::atomic<bool> &stopping)
 {
     std::vector<unsigned char> buffer(1 << 20);
     int64_t offset = 0;
     while (offset < length) {
+        if (stopping.load())
+            return false;
         const ssize_t n = ::pread(fd, buffer.data(), size_t(std::min<int64_t>(length - offset, int64_t(buffer.size()))), offset);
         if (n <= 0)
             return false;
@@ -145,8 +147,9 @@ bool TranscriptionSession::announce(const std::string &body, Job &job)
         return false;
     }
     std::string error;
-    if (!job.upload->open(a.audioSize, &error) || !hashPrefix(job.upload->fd(), job.upload->length(), job.audioDigest)) {
-        outcome_.note = error.empty() ? "cannot read spooled upload" : error;
+    if (!job.upload->open(a.audioSize, &error)
+        || !hashPrefix(job.upload->fd(), job.upload->length(), job.audioDigest, context_.stopping)) {
+        outcome_.note = !error.empty() ? error : context_.stopping.load() ? "service stopping" : "cannot read spooled upload";
         reply(TranscriptionStatus::ServiceError);
         return false;
     }
@@ -253,7 +256,12 @@ bool TranscriptionSession::checkUpload(Job &job)
         reply(TranscriptionStatus::FileError);
         return false;
     }
-    const auto layout = parseWav(job.audioFile->data(), job.audioFile->size(), int64_t(job.audioFile->size()), &reason);
+    const auto layout = parseWav(job.audioFile->data(), job.audioFile->size(), int64_t(job.audioFile->size()), &reason,
+                                 &context_.stopping);
+    if (!layout && context_.stopping.load()) {
+        finish(job, "interrupted", "stopped while checking the WAV");  // the upload stays for a resume
+        return false;
+    }
     if (!layout) {
         job.upload->discard();
         finish(job, "rejected", "unusable WAV: " + reason);

@@ -40,19 +40,27 @@ bool checkFormatChunk(const uint8_t *chunk, uint32_t size, std::string *reason)
 
 }  // namespace
 
-std::optional<WavLayout> parseWav(const uint8_t *head, size_t headSize, int64_t fileSize, std::string *reason)
+std::optional<WavLayout> parseWav(const uint8_t *head, size_t headSize, int64_t fileSize, std::string *reason,
+                                  const std::atomic<bool> *stopping)
 {
     if (headSize < 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) {
         fail(reason, "not a RIFF/WAVE file");
         return std::nullopt;
     }
     bool formatOk = false;
-    size_t pos = 12;
-    while (pos + 8 <= headSize) {
+    // 64-bit on purpose: a chunk size near 4 GiB must carry the walk past the
+    // end, not wrap it around onto the same chunk forever.
+    uint64_t pos = 12;
+    for (uint64_t chunks = 0; pos + 8 <= headSize; ++chunks) {
+        // A file of empty chunks takes a while to walk; a stop waits for no one.
+        if (stopping && chunks % 4096 == 0 && stopping->load()) {
+            fail(reason, "service stopping");
+            return std::nullopt;
+        }
         const uint8_t *chunk = head + pos;
-        const uint32_t size = le32(chunk + 4);
+        const uint64_t size = le32(chunk + 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (pos + 8 + size > headSize || !checkFormatChunk(chunk + 8, size, reason))
+            if (pos + 8 + size > headSize || !checkFormatChunk(chunk + 8, uint32_t(size), reason))
                 return std::nullopt;
             formatOk = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {

@@ -529,6 +529,46 @@ TEST_F(ServiceEndToEnd, HostileFramesNeverStopTheService)
     EXPECT_TRUE(service_->running());
 }
 
+TEST_F(ServiceEndToEnd, WavChunkSizesNearFourGiBFailTheJobAndTheServiceStillStops)
+{
+    // Such a size once wrapped the chunk walk back onto the same chunk: the
+    // connection spun forever and the service could no longer be stopped.
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    startService();
+    const std::string session = login("ann", "pw");
+    auto le32 = [](uint32_t value) {
+        std::string bytes;
+        for (int i = 0; i < 4; ++i)
+            bytes += char((value >> (8 * i)) & 0xff);
+        return bytes;
+    };
+    for (const uint32_t size : {0xFFFFFFF8u, 0xFFFFFFF7u}) {
+        SCOPED_TRACE(size);
+        std::string wav = "RIFF" + le32(0) + "WAVE" + "fmt " + le32(16);
+        wav += std::string("\x01\x00\x01\x00", 4) + le32(16000) + le32(32000) + std::string("\x02\x00\x10\x00", 4);
+        wav += "junk" + le32(size) + std::string(64, '\0');
+        wav += "data" + le32(32000) + std::string(32000, '\x11');
+        RawClient client;
+        ASSERT_TRUE(client.connect(service_->port(), 20000));
+        ASSERT_TRUE(client.sendFrame(6, cw::testing::announcementBody("ann", session, "crafted.wav", int64_t(wav.size()),
+                                                                      cw::testing::md5Hex(wav), "", "", 0, 1)));
+        const auto accepted = client.readReply();
+        ASSERT_TRUE(accepted);
+        ASSERT_EQ(accepted->status, 0);
+        ASSERT_TRUE(client.sendBytes(wav));
+        const auto verdict = client.readReply();
+        ASSERT_TRUE(verdict) << "no reply to the upload";
+        EXPECT_EQ(verdict->kind, 106);
+        EXPECT_EQ(verdict->status, -2);  // an engine error: the file is not a usable WAV
+    }
+    EXPECT_EQ(balance(session), "600");
+    const auto jobs = splitLines(query(session));
+    ASSERT_EQ(jobs.size(), 2u);
+    for (const std::string &job : jobs)
+        EXPECT_NE(job.find(",rejected"), std::string::npos) << job;
+    EXPECT_EQ(service_->stop(), 0);
+}
+
 TEST_F(ServiceEndToEnd, FortyClientsAtOnce)
 {
     startService();

@@ -222,6 +222,13 @@ std::string wavHeader(uint16_t format, uint16_t channels, uint32_t rate, uint16_
 TEST(WavFormat, AcceptsOnlyPcm16kMono16)
 {
     const std::string list = std::string("LIST") + char(3) + '\0' + '\0' + '\0' + "abc" + '\0';  // odd size, padded
+    // Sizes that once wrapped a 32-bit chunk walk back onto the same chunk.
+    const auto junk = [](uint32_t size) {
+        std::string chunk = "junk";
+        for (int i = 0; i < 4; ++i)
+            chunk += char((size >> (8 * i)) & 0xff);
+        return chunk;
+    };
     struct Case {
         std::string header;
         int64_t fileSize;
@@ -232,6 +239,8 @@ TEST(WavFormat, AcceptsOnlyPcm16kMono16)
         {wavHeader(1, 1, 16000, 16, 0xFFFFFFFF), 44 + 1001, true, 44, 1000},  // streamed size, odd tail dropped
         {wavHeader(1, 1, 16000, 16, 64000), 44 + 32000, true, 44, 32000},     // claims more than the file holds
         {wavHeader(1, 1, 16000, 16, 100, list), 56 + 100, true, 56, 100},
+        {wavHeader(1, 1, 16000, 16, 100, junk(0xFFFFFFF8)), 52 + 100, false, 0, 0},
+        {wavHeader(1, 1, 16000, 16, 100, junk(0xFFFFFFF7)), 52 + 100, false, 0, 0},
         {wavHeader(3, 1, 16000, 32, 100), 144, false, 0, 0},
         {wavHeader(1, 2, 16000, 16, 100), 144, false, 0, 0},
         {wavHeader(1, 1, 44100, 16, 100), 144, false, 0, 0},
@@ -249,6 +258,11 @@ TEST(WavFormat, AcceptsOnlyPcm16kMono16)
             EXPECT_EQ(layout->dataBytes, c.dataBytes);
         }
     }
+    // The walk gives up when the service stops.
+    const std::string header = wavHeader(1, 1, 16000, 16, 100);
+    const std::atomic<bool> stopping{true};
+    EXPECT_FALSE(parseWav(reinterpret_cast<const uint8_t *>(header.data()), header.size(), 144, nullptr, &stopping));
+
     WavLayout layout;
     layout.dataBytes = 320000;
     EXPECT_EQ(layout.chargedSeconds(), 10);
