@@ -6,7 +6,8 @@
 #include <QByteArray>
 #include <QVector>
 
-// One subtitle. `text` is one line in the local code page (GBK).
+// One subtitle. `text` is one line in the local 8-bit form (GB18030, see
+// LocalCodec.h).
 struct SubtitleEntry
 {
     TagColor tagColor = TagColor::defaultGray();

@@ -52,15 +52,21 @@ bool isAscii(const QByteArray &bytes)
     return true;
 }
 
-// Re-encodes local-code-page text; every offered codec keeps ASCII as it is.
+// Re-encodes text held in the local form; every offered codec keeps ASCII as
+// it is. Writing in the local form itself copies the bytes unchanged, so a
+// file read as the local code page is written back byte for byte even where
+// it was not valid GB18030 (a Latin-1 file, say).
 class TextRecoder
 {
 public:
-    explicit TextRecoder(QTextCodec *target) : m_target(target) {}
+    explicit TextRecoder(QTextCodec *target)
+        : m_target(target), m_verbatim(target->mibEnum() == localCodec()->mibEnum())
+    {
+    }
 
     void append(QByteArray &out, const QByteArray &localText) const
     {
-        if (isAscii(localText)) {
+        if (m_verbatim || isAscii(localText)) {
             out.append(localText);
             return;
         }
@@ -71,6 +77,7 @@ public:
 
 private:
     QTextCodec *m_target;
+    bool m_verbatim;
 };
 
 QTextCodec *utf8Codec()

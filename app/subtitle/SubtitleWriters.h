@@ -16,8 +16,9 @@ bool subtitleFormatFromSuffix(const QString &suffix, SubtitleFormat *format);
 QString subtitleFormatSuffix(SubtitleFormat format);
 
 // File contents, byte for byte: CR LF line ends, no byte-order mark. Text is
-// held in the local code page and re-encoded with `codecName` (an unknown
-// name means the local code page); ASS and WebVTT are always UTF-8.
+// held in the local form and re-encoded with `codecName` (an unknown name
+// means the local form, whose bytes are written unchanged); ASS and WebVTT
+// are always UTF-8.
 QByteArray composeSrt(const SubtitleEntries &entries, const QString &codecName);
 QByteArray composeTxt(const SubtitleEntries &entries, const QString &codecName);
 QByteArray composeLrc(const SubtitleEntries &entries, const QString &codecName);

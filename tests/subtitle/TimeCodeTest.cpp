@@ -81,11 +81,13 @@ TEST(SrtItem, ConvertsBothWaysThroughTheLocalCodePage)
     EXPECT_FALSE(back.overlapping);
 }
 
-TEST(SrtItem, CharacterOutsideGbkBecomesQuestionMark)
+// Projects used to lose every character outside GBK on opening.
+TEST(SrtItem, CharacterOutsideGbkSurvivesTheEntry)
 {
     SrtItem item;
     item.text = QString::fromUtf8("a\xF0\x9F\x98\x80" "b");
-    EXPECT_EQ(srtItemToEntry(item).text, QByteArray("a?b"));
+    EXPECT_EQ(srtItemToEntry(item).text, QByteArray("a\x94\x39\xFC\x36" "b"));
+    EXPECT_EQ(entryToSrtItem(srtItemToEntry(item)).text, item.text);
 }
 
 TEST(FileNameCheck, RejectsEmptyAndReservedCharacters)

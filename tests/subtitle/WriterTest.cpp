@@ -88,6 +88,21 @@ TEST(SubtitleWriters, EncodesTextPerCodecWithoutByteOrderMark)
     EXPECT_EQ(exportCodecNames(), QStringList({"GBK", "GB18030", "Big5", "UTF-8"}));
 }
 
+// Text is held in GB18030, so what GBK cannot hold survives until an export
+// asks for GBK; text written back in the local form is copied byte for byte.
+TEST(SubtitleWriters, TextBeyondGbk)
+{
+    const QString mixed = QString::fromUtf8("한국어 😀 café");
+    const SubtitleEntries entries = {entryAt(tc(0, 0, 1, 0), tc(0, 0, 2, 0), toLocal8(mixed))};
+    EXPECT_EQ(composeTxt(entries, "UTF-8"), mixed.toUtf8() + "\r\n");
+    EXPECT_EQ(composeTxt(entries, "GBK"), "??? ? caf\xA8\xA6\r\n");
+    EXPECT_EQ(fromLocal8(entries[0].text), mixed);
+
+    const SubtitleEntries latin1 = {entryAt(tc(0, 0, 1, 0), tc(0, 0, 2, 0), "caf\xE9")};
+    EXPECT_EQ(composeTxt(latin1, localCodecName()), "caf\xE9\r\n");
+    EXPECT_EQ(fromLocal8("\xC4\xE3\x80"), QString::fromUtf8("你€")); // GBK's one-byte euro sign
+}
+
 TEST(SubtitleWriters, SrtRoundTripDropsOnlyEmptyTexts)
 {
     const SubtitleEntries written = {entryAt(tc(0, 0, 1, 0), tc(0, 0, 2, 0), toLocal8(QString::fromUtf8("第一"))),
