@@ -20,15 +20,27 @@ class LineCursor
 public:
     LineCursor(const char *begin, const char *end) : m_pos(begin), m_end(end) {}
 
-    // Lines end at "\n"; a last line without one still counts.
+    // Lines end at "\n", at "\r\n" (or "\r\r\n", as double conversions
+    // leave it) and at a lone "\r" (old Mac files); a last line without an
+    // end still counts.
     bool next(Line &line)
     {
         if (m_pos >= m_end)
             return false;
         line.begin = m_pos;
-        const void *newline = std::memchr(m_pos, '\n', size_t(m_end - m_pos));
-        line.end = newline ? static_cast<const char *>(newline) : m_end;
-        m_pos = newline ? line.end + 1 : m_end;
+        const auto *newline = static_cast<const char *>(std::memchr(m_pos, '\n', size_t(m_end - m_pos)));
+        const char *limit = newline ? newline : m_end;
+        const auto *cr = static_cast<const char *>(std::memchr(m_pos, '\r', size_t(limit - m_pos)));
+        if (!cr) {
+            line.end = limit;
+            m_pos = newline ? newline + 1 : m_end;
+            return true;
+        }
+        line.end = cr;
+        const char *run = cr;
+        while (run < limit && *run == '\r')
+            ++run;
+        m_pos = (newline && run == newline) ? newline + 1 : cr + 1;
         return true;
     }
 
@@ -129,15 +141,18 @@ bool expect(const char *&p, const char *end, char a, char b)
     return false;
 }
 
-// "HH:MM:SS,mmm" (or "." before the milliseconds); fields that cannot be read stay 0.
-TimeCode readTimeToken(const char *p, const char *end)
+// "HH:MM:SS,mmm" (or "." before the milliseconds); fields that cannot be
+// read stay 0. True when hours, minutes and seconds were all read.
+bool readTimeToken(const char *p, const char *end, TimeCode &time)
 {
-    TimeCode time;
-    if (readField(p, end, 2, time.hours) && expect(p, end, ':', ':')
-        && readField(p, end, 2, time.minutes) && expect(p, end, ':', ':')
-        && readField(p, end, 2, time.seconds) && expect(p, end, ',', '.'))
+    time = TimeCode();
+    if (!(readField(p, end, 2, time.hours) && expect(p, end, ':', ':')
+          && readField(p, end, 2, time.minutes) && expect(p, end, ':', ':')
+          && readField(p, end, 2, time.seconds)))
+        return false;
+    if (expect(p, end, ',', '.'))
         readField(p, end, 3, time.milliseconds);
-    return time;
+    return true;
 }
 
 Line nextToken(const char *p, const char *end)
@@ -150,7 +165,8 @@ Line nextToken(const char *p, const char *end)
     return token;
 }
 
-void readTimeLine(const Line &line, SubtitleEntry &entry)
+// True when both times could be read.
+bool readTimeLine(const Line &line, TimeCode &start, TimeCode &end)
 {
     const char *arrow = findArrow(line);
     Line startToken;
@@ -164,8 +180,16 @@ void readTimeLine(const Line &line, SubtitleEntry &entry)
         const Line separator = nextToken(startToken.end, line.end);
         endToken = nextToken(separator.end, line.end);
     }
-    entry.startTime = readTimeToken(startToken.begin, startToken.end);
-    entry.endTime = readTimeToken(endToken.begin, endToken.end);
+    const bool startRead = readTimeToken(startToken.begin, startToken.end, start);
+    const bool endRead = readTimeToken(endToken.begin, endToken.end, end);
+    return startRead && endRead;
+}
+
+bool isValidTimeLine(const Line &line)
+{
+    TimeCode start;
+    TimeCode end;
+    return findArrow(line) && readTimeLine(line, start, end);
 }
 
 void readIndexLine(const Line &line, bool pairFlag, qint32 &number, qint32 &extraNumber)
@@ -196,26 +220,33 @@ bool isIndexOnly(const Line &line)
     return skipSpaces(p, line.end) == line.end;
 }
 
-// A text line ends at its first "\r".
-Line cutAtCarriageReturn(Line line)
-{
-    const void *cr = std::memchr(line.begin, '\r', size_t(line.end - line.begin));
-    if (cr)
-        line.end = static_cast<const char *>(cr);
-    return line;
-}
-
-// True when `line` starts the next block though no blank line came before it.
+// True when `line` starts the next block though no blank line came before
+// it: an index line directly followed by a time line that reads. A text that
+// is only a number, followed by some other line with an arrow in it, stays text.
 bool startsNextBlock(const Line &line, const LineCursor &cursor)
 {
     Line following;
-    return isIndexOnly(line) && cursor.peek(following) && findArrow(following);
+    return isIndexOnly(line) && cursor.peek(following) && isValidTimeLine(following);
+}
+
+// NUL bytes (a stray one, or every other byte of UTF-16 text) would hide the
+// rest of the text from the line scan; they are dropped instead.
+QByteArray withoutNulBytes(const char *data, qint64 length)
+{
+    QByteArray text(data, int(length));
+    text.replace('\0', QByteArray());
+    return text;
 }
 
 } // namespace
 
 void readSrtText(const char *data, qint64 length, SubtitleEntries &entries, bool pairFlag)
 {
+    if (std::memchr(data, '\0', size_t(length))) {
+        const QByteArray cleaned = withoutNulBytes(data, length);
+        readSrtText(cleaned.constData(), cleaned.size(), entries, pairFlag);
+        return;
+    }
     if (length >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
         length -= 3;
@@ -244,7 +275,7 @@ void readSrtText(const char *data, qint64 length, SubtitleEntries &entries, bool
         }
         entry.number = number;
         entry.extraNumber = extraNumber;
-        readTimeLine(timeLine, entry);
+        readTimeLine(timeLine, entry.startTime, entry.endTime);
 
         QByteArray text;
         Line textLine;
@@ -256,14 +287,11 @@ void readSrtText(const char *data, qint64 length, SubtitleEntries &entries, bool
                 haveLine = true;
                 break;
             }
-            const Line cut = cutAtCarriageReturn(textLine);
-            if (cut.begin == cut.end)
-                continue;
             if (text.isEmpty()) {
-                text = QByteArray(cut.begin, int(cut.end - cut.begin));
+                text = QByteArray(textLine.begin, int(textLine.end - textLine.begin));
             } else {
                 text.append(' ');
-                text.append(cut.begin, int(cut.end - cut.begin));
+                text.append(textLine.begin, int(textLine.end - textLine.begin));
             }
         }
         if (!text.isEmpty()) {
@@ -290,8 +318,7 @@ int readSrtFile(const QString &path, SubtitleEntries &entries)
     QByteArray bytes;
     if (!readWholeFile(path, &bytes))
         return 0;
-    const int nul = bytes.indexOf('\0');
-    readSrtText(bytes.constData(), nul >= 0 ? nul : bytes.size(), entries, false);
+    readSrtText(bytes, entries, false);
     return 1;
 }
 

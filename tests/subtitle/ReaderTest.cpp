@@ -124,15 +124,43 @@ TEST(SrtReader, PairFlagReadsBothIndexNumbers)
     EXPECT_EQ(plain[0].extraNumber, 0);
 }
 
-TEST(SrtReader, FileReaderStopsAtNulAndReportsUnopenableFiles)
+// Each of these used to lose entries without a word.
+TEST(SrtReader, LineEndsAndStrayBytesThatUsedToLoseEntries)
+{
+    const Expected a{1, tc(0, 0, 1, 0), tc(0, 0, 2, 500), "A"};
+    const Expected b{2, tc(0, 0, 3, 0), tc(0, 0, 4, 0), "B"};
+    const struct { const char *name; QByteArray text; std::vector<Expected> expected; } cases[] = {
+        {"CR only", QByteArray(kTwoEntries).replace("\n", "\r"), {a, b}},
+        {"CR CR LF", QByteArray(kTwoEntries).replace("\n", "\r\r\n"), {a, b}},
+        {"CR inside a text line splits it", "1\n00:00:01,000 --> 00:00:02,500\nA\rA2\n", {{1, a.start, a.end, "A A2"}}},
+        {"NUL bytes skipped", QByteArray(kTwoEntries).replace("A\n", QByteArray("A\0\n", 3)), {a, b}},
+        {"UTF-16 ASCII", [] {
+             QByteArray wide;
+             for (const char c : kTwoEntries)
+                 wide.append(c).append('\0');
+             return wide;
+         }(), {a, b}},
+        {"a number line before an arrow that is no time line stays text",
+         "1\n00:00:01,000 --> 00:00:02,500\n2\nthen --> now\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n",
+         {{1, a.start, a.end, "2 then --> now"}, b}},
+        {"a number line before a real time line starts a block",
+         "1\n00:00:01,000 --> 00:00:02,500\nA\n2\n00:00:03,000 --> 00:00:04,000\nB\n", {a, b}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        expectEntries(readSrt(c.text), c.expected);
+    }
+}
+
+TEST(SrtReader, FileReaderSkipsNulAndReportsUnopenableFiles)
 {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, "a.srt", kTwoEntries.left(kTwoEntries.indexOf("2\n")) + QByteArray(1, '\0') + "garbage");
+    const QString path = writeFile(dir, "a.srt", QByteArray(kTwoEntries).insert(3, QByteArray(1, '\0')));
     SubtitleList list;
     EXPECT_EQ(readSrtFile(path, list), 1);
-    EXPECT_EQ(list.size(), 1);
+    EXPECT_EQ(list.size(), 2);
     EXPECT_EQ(readSrtFile(dir.filePath("missing.srt"), list), 0);
-    EXPECT_EQ(list.size(), 1);
+    EXPECT_EQ(list.size(), 2);
 }
 
 TEST(Utf8Test, ClassifiesEncodings)
