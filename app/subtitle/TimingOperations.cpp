@@ -116,10 +116,7 @@ bool splitEntry(SubtitleEntries &entries, int row, int percent, const QString &f
 
 OverlapPairs scanOverlaps(SubtitleList &list)
 {
-    return list.editWithOverlaps([](SubtitleEntries &entries, OverlapPairs &pairs) {
-        pairs = scanOverlaps(entries);
-        return pairs;
-    });
+    return list.rescanOverlaps();
 }
 
 void resolveOverlaps(SubtitleList &list, int mode)

@@ -39,8 +39,9 @@ bool shiftBoundaries(SubtitleEntries &entries, OverlapPairs &pairs, int startShi
 bool splitEntry(SubtitleEntries &entries, int row, int percent, const QString &frontText,
                 const QString &backText);
 
-// The same operations on the shared list, each as one locked step; the
-// overlap pairs are the list's own.
+// The same operations on the shared list, each as one locked step and one
+// undo step; the overlap pairs are the list's own. A scan only refreshes
+// derived state, so it is no change of the list.
 OverlapPairs scanOverlaps(SubtitleList &list);
 void resolveOverlaps(SubtitleList &list, int mode);
 bool shiftBoundaries(SubtitleList &list, int startShiftMs, int endShiftMs, int mode);
