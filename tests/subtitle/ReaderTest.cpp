@@ -2,6 +2,7 @@
 #include "subtitle/SrtReader.h"
 #include "subtitle/SubtitleFileOpener.h"
 #include "subtitle/SubtitleList.h"
+#include "subtitle/SubtitleWriters.h"
 #include "subtitle/TranscriptReader.h"
 #include "subtitle/Utf8Conversion.h"
 
@@ -240,33 +241,74 @@ TEST(SubtitleFileOpener, ChoosesReaderAndCopyBySuffixAndEncoding)
 {
     QTemporaryDir source;
     QTemporaryDir scratch;
-    SubtitleList list;
-    list.assign({makeEntry(0, 1, "old")});
-
-    const SubtitleFileOpenResult doc = openSubtitleFile(writeFile(source, "notes.doc", "x"), scratch.path(), list);
-    EXPECT_FALSE(doc.supported);
-    EXPECT_EQ(list.size(), 1); // left alone
 
     const QString utf8Srt = writeFile(source, "a.SRT", "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xE4\xBD\xA0\r\n");
-    const SubtitleFileOpenResult fromUtf8 = openSubtitleFile(utf8Srt, scratch.path(), list);
-    EXPECT_TRUE(fromUtf8.supported);
+    const SubtitleFileOpenResult fromUtf8 = readSubtitleFile(utf8Srt, scratch.path());
+    EXPECT_TRUE(fromUtf8.opened());
     EXPECT_EQ(fromUtf8.textEncoding, 1);
     EXPECT_EQ(fromUtf8.workingPath, scratch.filePath("a.SRT"));
-    ASSERT_EQ(list.size(), 1);
-    EXPECT_EQ(list.at(0).text, QByteArray("\xC4\xE3"));
+    ASSERT_EQ(fromUtf8.entries.size(), 1);
+    EXPECT_EQ(fromUtf8.entries.at(0).text, QByteArray("\xC4\xE3"));
 
     const QString gbkSrt = writeFile(source, "g.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xC4\xE3\xBA\xC3\r\n");
-    const SubtitleFileOpenResult fromGbk = openSubtitleFile(gbkSrt, scratch.path(), list);
+    const SubtitleFileOpenResult fromGbk = readSubtitleFile(gbkSrt, scratch.path());
     EXPECT_EQ(fromGbk.textEncoding, 2);
     EXPECT_EQ(fromGbk.workingPath, gbkSrt);
-    EXPECT_EQ(list.at(0).text, QByteArray("\xC4\xE3\xBA\xC3"));
+    EXPECT_EQ(fromGbk.entries.value(0).text, QByteArray("\xC4\xE3\xBA\xC3"));
 
-    const QString longTxt = writeFile(source, "t.txt", toLocal8(QString(26, QChar(0x4E2D))) + "\nshort\n");
-    const SubtitleFileOpenResult tooLong = openSubtitleFile(longTxt, scratch.path(), list);
-    EXPECT_TRUE(tooLong.lineTooLong);
-    EXPECT_TRUE(list.isEmpty());
+    const SubtitleFileOpenResult transcript = readSubtitleFile(writeFile(source, "t.txt", "one\ntwo\n"), scratch.path());
+    EXPECT_TRUE(transcript.opened());
+    EXPECT_EQ(transcript.entries.size(), 2);
+}
 
-    const SubtitleFileOpenResult missing = openSubtitleFile(source.filePath("gone.txt"), scratch.path(), list);
-    EXPECT_EQ(missing.textEncoding, 0);
+TEST(SubtitleFileOpener, FailuresLeaveTheListAlone)
+{
+    QTemporaryDir source;
+    QTemporaryDir scratch;
+    SubtitleList list;
+    list.assign({makeEntry(0, 1, "old")});
+    const struct { const char *name; QString path; SubtitleOpenStatus status; } cases[] = {
+        {"suffix", writeFile(source, "notes.doc", "x"), SubtitleOpenStatus::UnsupportedSuffix},
+        {"unreadable", source.filePath("gone.srt"), SubtitleOpenStatus::Unreadable},
+        {"line too long", writeFile(source, "t.txt", toLocal8(QString(26, QChar(0x4E2D))) + "\nshort\n"),
+         SubtitleOpenStatus::LineTooLong},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(openSubtitleFile(c.path, scratch.path(), list).status, c.status) << c.name;
+        ASSERT_EQ(list.size(), 1) << c.name;
+        EXPECT_EQ(list.at(0).text, "old") << c.name;
+    }
+    EXPECT_TRUE(openSubtitleFile(writeFile(source, "empty.txt", ""), scratch.path(), list).opened());
     EXPECT_TRUE(list.isEmpty());
+    EXPECT_FALSE(list.canUndo()); // a new document, not an edit
+}
+
+TEST(SubtitleFileOpener, Utf8SourceWithoutScratchCopyHasNoAutosaveTarget)
+{
+    QTemporaryDir source;
+    QTemporaryDir scratch;
+    const QString utf8Srt = writeFile(source, "u.srt", "1\n00:00:01,000 --> 00:00:02,000\n\xE4\xBD\xA0\n");
+
+    // The scratch folder is made when missing.
+    const QString missingFolder = scratch.filePath("not/yet");
+    EXPECT_EQ(readSubtitleFile(utf8Srt, missingFolder).workingPath, missingFolder + "/u.srt");
+
+    // A folder that cannot hold the copy: still read as UTF-8, from memory.
+    const QString blocked = writeFile(scratch, "a-file", "x");
+    const SubtitleFileOpenResult result = readSubtitleFile(utf8Srt, blocked);
+    EXPECT_TRUE(result.opened());
+    EXPECT_EQ(result.textEncoding, 1);
+    EXPECT_TRUE(result.workingPath.isEmpty());
+    EXPECT_EQ(result.entries.value(0).text, QByteArray("\xC4\xE3"));
+}
+
+// Text outside GBK used to come back as "?" even when written as UTF-8 again.
+TEST(SubtitleFileOpener, Utf8InUtf8OutKeepsEveryCharacter)
+{
+    QTemporaryDir source;
+    const QByteArray text = "한국어 😀 café";
+    const QString utf8Srt = writeFile(source, "k.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + text + "\r\n\r\n");
+    const SubtitleFileOpenResult result = readSubtitleFile(utf8Srt, source.filePath("scratch"));
+    ASSERT_TRUE(result.opened());
+    EXPECT_EQ(composeSrt(result.entries, "UTF-8"), "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + text + "\r\n\r\n");
 }
