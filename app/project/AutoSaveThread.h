@@ -13,26 +13,41 @@
 struct AutoSaveTarget
 {
     QString subtitleFilePath; // the file the subtitles were opened from
-    int textEncoding = 0;     // 2: read as the local code page, written back as "GBK"
+    int textEncoding = 0;     // 2: read as the local code page, written back as it was read
     bool playerStarted = false;
 };
 
-// "GBK" for text that was read as the local code page, else "UTF-8".
+// The local form (bytes written as read) for text read as the local code
+// page, else "UTF-8".
 QString autoSaveCodecName(int textEncoding);
 // Only files whose suffix is exactly "srt" (lower case) are rewritten.
 bool isAutoSaveTarget(const QString &subtitleFilePath);
 
+// Where one pass writes; an empty path means nowhere.
+struct AutoSaveDestination
+{
+    QString path;
+    QString codecName;
+
+    bool isValid() const { return !path.isEmpty(); }
+};
+
+// The open SRT file once playback has started; work without an SRT file of
+// its own goes to the recovery copy (UTF-8) instead, if there is one.
+AutoSaveDestination autoSaveDestination(const AutoSaveTarget &target, const QString &recoveryPath);
+
 using AutoSaveWriter = std::function<bool(const SubtitleEntries &, const QString &path, const QString &codecName)>;
 
-// One autosave pass: writes a snapshot of `list` (taken under its lock) to
-// the target's SRT file. Nothing is written, and false returned, when the
-// target is not an SRT file, playback has not started or the list is empty
-// (a list emptied meanwhile must never blank the user's file).
-bool autoSaveOnce(const SubtitleList &list, const AutoSaveTarget &target, const AutoSaveWriter &writer);
+// One autosave write. Nothing is written, and false returned, when there is
+// no destination or the list is empty (a list emptied meanwhile must never
+// blank the user's file).
+bool autoSaveOnce(const SubtitleEntries &entries, const AutoSaveDestination &destination,
+                  const AutoSaveWriter &writer);
 
-// Rewrites the open SRT file every two minutes while there is something to
-// save. Waits on a condition variable, so it burns no processor while idle
-// and stops promptly when asked.
+// Rewrites the open SRT file (or the recovery copy) two minutes after the
+// list changed, and only then: it sleeps until the list's changed() signal,
+// a new target or a stop request wakes it. A file that was opened and never
+// edited is never rewritten.
 class AutoSaveThread : public QThread
 {
     Q_OBJECT
@@ -49,15 +64,21 @@ public:
     // setRunning(false), then waits for the thread to end.
     void stop();
 
+    // A new target: the list as it stands counts as saved there. To open a
+    // file: clear the target, replace the list, then set the new target.
     void setTarget(const AutoSaveTarget &target);
     void setSubtitleFile(const QString &path, int textEncoding);
     void setPlayerStarted(bool started);
-    // The list changed; lets an idle thread notice at once.
+    // The list holds work that is on no disk yet (a job's fresh result):
+    // the next pass writes it although it did not change since the target was set.
+    void markListUnsaved();
+    // Where work without an SRT file of its own is kept (RecoverySession::copyPath()).
+    void setRecoveryPath(const QString &path);
+    // Kept for callers from before the list announced its changes; wakes the thread.
     void notifyListChanged();
 
-    // Tests shorten these; the writer defaults to the SRT writer.
+    // Tests shorten this; the writer defaults to the SRT writer.
     void setIntervalMs(int intervalMs);
-    void setIdleCheckMs(int idleCheckMs);
     void setWriter(AutoSaveWriter writer);
 
 signals:
@@ -67,15 +88,22 @@ protected:
     void run() override;
 
 private:
-    bool hasSomethingToSave(QMutexLocker &locker) const; // locker holds m_mutex
-    void waitForWrite();             // call with m_mutex held
+    void wake(); // call with m_mutex held
+    bool hasUnsavedChange(QMutexLocker &locker) const; // locker holds m_mutex
+    void waitForWrite();                                // call with m_mutex held
+    void writeOnce(QMutexLocker &locker);               // locker holds m_mutex
 
     SubtitleList &m_list;
+    QMetaObject::Connection m_listConnection;
     mutable QMutex m_mutex;
     QWaitCondition m_wake;
+    quint64 m_wakeups = 0;
     bool m_running = false;
     AutoSaveTarget m_target;
+    QString m_recoveryPath;
+    quint64 m_targetGeneration = 0;
+    quint64 m_savedVersion = 0;
+    bool m_unsaved = false;
     int m_intervalMs = DefaultIntervalMs;
-    int m_idleCheckMs = 500;
     AutoSaveWriter m_writer;
 };

@@ -1,8 +1,10 @@
 #include "project/AutoSaveThread.h"
 
 #include "subtitle/LocalCodec.h"
+#include "subtitle/SubtitleFileOpener.h"
 #include "subtitle/SubtitleWriters.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
@@ -20,40 +22,156 @@ SubtitleEntry entry(const QByteArray &text, int second)
     return e;
 }
 
-TEST(AutoSaveTest, WritesOnlyLowerCaseSrtOnceThereIsSomethingToSave)
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Waits up to `ms` for `done`, checking now and then.
+template <typename Done>
+bool eventually(Done done, int ms = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Counts the writes and remembers the last one.
+struct RecordingWriter
+{
+    std::mutex mutex;
+    int writes = 0;
+    QString path;
+    QString codec;
+    SubtitleEntries entries;
+
+    AutoSaveWriter writer()
+    {
+        return [this](const SubtitleEntries &e, const QString &p, const QString &c) {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++writes;
+            path = p;
+            codec = c;
+            entries = e;
+            return true;
+        };
+    }
+    int count()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return writes;
+    }
+};
+
+} // namespace
+
+TEST(AutoSaveTest, DestinationIsTheSrtFileOrElseTheRecoveryCopy)
 {
     const struct
     {
         const char *path;
-        bool playerStarted, listEmpty;
+        bool playerStarted;
         int encoding;
-        const char *codec; // "": nothing written
+        const char *recovery;
+        const char *expectedPath; // "": nothing written
+        const char *codec;
     } cases[] = {
-        {"/s/a.srt", true, false, 2, "GBK"}, {"/s/a.srt", true, false, 1, "UTF-8"}, {"/s/a.srt", true, false, 0, "UTF-8"},
-        {"/s/a.SRT", true, false, 2, ""},    {"/s/a.txt", true, false, 2, ""},      {"", true, false, 2, ""},
-        {"/s/a.srt", false, false, 2, ""},   {"/s/a.srt", true, true, 2, ""},
+        {"/s/a.srt", true, 2, "/r.srt", "/s/a.srt", "GB18030"}, // written back as read
+        {"/s/a.srt", true, 1, "/r.srt", "/s/a.srt", "UTF-8"},
+        {"/s/a.srt", true, 0, "", "/s/a.srt", "UTF-8"},
+        {"/s/a.srt", false, 2, "/r.srt", "", ""}, // playback not started yet
+        {"/s/a.SRT", true, 2, "/r.srt", "/r.srt", "UTF-8"},
+        {"/s/a.txt", false, 2, "/r.srt", "/r.srt", "UTF-8"},
+        {"", false, 0, "/r.srt", "/r.srt", "UTF-8"}, // a job's result or a project
+        {"", true, 0, "", "", ""},
     };
     for (const auto &c : cases) {
-        SubtitleList list;
-        if (!c.listEmpty)
-            list.append(entry("a", 1));
-        QString codec;
-        const bool written = autoSaveOnce(list, AutoSaveTarget{c.path, c.encoding, c.playerStarted},
-                                          [&](const SubtitleEntries &, const QString &, const QString &name) {
-                                              codec = name;
-                                              return true;
-                                          });
-        EXPECT_EQ(written, *c.codec != '\0') << c.path;
-        EXPECT_EQ(codec, QString(c.codec)) << c.path;
+        const AutoSaveDestination d = autoSaveDestination(AutoSaveTarget{c.path, c.encoding, c.playerStarted}, c.recovery);
+        EXPECT_EQ(d.path, QString(c.expectedPath)) << c.path;
+        EXPECT_EQ(d.codecName, QString(c.codec)) << c.path;
     }
+    RecordingWriter recorder;
+    EXPECT_FALSE(autoSaveOnce({}, {"/s/a.srt", "UTF-8"}, recorder.writer()));
+    EXPECT_FALSE(autoSaveOnce({entry("a", 1)}, {}, recorder.writer()));
+    EXPECT_EQ(recorder.count(), 0);
+}
 
-    QTemporaryDir dir;
+// A file that is opened and never edited is never written; an edit is
+// written once, after the pause, and not again until the next edit.
+TEST(AutoSaveTest, WritesOnlyAfterTheListChanged)
+{
     SubtitleList list;
-    list.append(entry(toLocal8("你好"), 1));
-    ASSERT_TRUE(autoSaveOnce(list, AutoSaveTarget{dir.filePath("a.srt"), 2, true}, writeSrtFile));
-    QFile file(dir.filePath("a.srt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + toLocal8("你好") + "\r\n\r\n");
+    RecordingWriter recorder;
+    AutoSaveThread thread(list);
+    thread.setIntervalMs(20);
+    thread.setWriter(recorder.writer());
+    thread.setRunning(true);
+    thread.start();
+
+    // Opening: clear the target, replace the list, set the new target.
+    thread.setTarget(AutoSaveTarget());
+    list.replaceDocument({entry("opened", 1)});
+    thread.setTarget(AutoSaveTarget{"/nowhere/talk.srt", 2, true});
+    QThread::msleep(200);
+    EXPECT_EQ(recorder.count(), 0);
+
+    list.replace(0, entry("edited", 1)); // no call to the thread: the list's signal wakes it
+    ASSERT_TRUE(eventually([&] { return recorder.count() == 1; }));
+    QThread::msleep(200);
+    EXPECT_EQ(recorder.count(), 1);
+    EXPECT_EQ(recorder.path, "/nowhere/talk.srt");
+    EXPECT_EQ(recorder.entries.value(0).text, "edited");
+
+    // A fresh job result with no file of its own goes to the recovery copy at once.
+    thread.setRecoveryPath("/nowhere/recovery.srt");
+    thread.setTarget(AutoSaveTarget());
+    list.replaceDocument({entry("result", 1)});
+    thread.markListUnsaved();
+    ASSERT_TRUE(eventually([&] { return recorder.count() == 2; }));
+    EXPECT_EQ(recorder.path, "/nowhere/recovery.srt");
+    EXPECT_EQ(recorder.codec, "UTF-8");
+    thread.stop();
+}
+
+// An autosave used to rewrite a Latin-1 file read "as GBK" through the codec
+// and spoil every accented letter, even when nothing had been edited.
+TEST(AutoSaveTest, AFileReadAsTheLocalCodePageIsWrittenBackByteForByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("latin1.srt");
+    const QByteArray original = "1\r\n00:00:01,000 --> 00:00:02,000\r\ncaf\xE9\r\n\r\n"
+                                "2\r\n00:00:03,000 --> 00:00:04,000\r\n\xC4\xE3\xBA\xC3\r\n\r\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(original);
+    file.close();
+
+    SubtitleList list;
+    const SubtitleFileOpenResult opened = openSubtitleFile(path, dir.filePath("scratch"), list);
+    ASSERT_EQ(opened.textEncoding, 2);
+    std::atomic<int> saved{0};
+    AutoSaveThread thread(list);
+    thread.setIntervalMs(1);
+    QObject::connect(&thread, &AutoSaveThread::signal_autoSaved, [&](const QString &, bool written) { saved += written; });
+    thread.setTarget(AutoSaveTarget{opened.workingPath, opened.textEncoding, true});
+    thread.setRunning(true);
+    thread.start();
+
+    list.replace(1, list.at(1)); // the same value: no change
+    QThread::msleep(100);
+    EXPECT_EQ(saved.load(), 0);
+    SubtitleEntry retimed = list.at(1);
+    retimed.endTime.seconds = 5;
+    list.replace(1, retimed);
+    ASSERT_TRUE(eventually([&] { return saved.load() == 1; }));
+    thread.stop();
+    EXPECT_EQ(readAll(path), QByteArray(original).replace("00:00:04,000", "00:00:05,000"));
 }
 
 // The GUI side replaces the whole list in many small steps under the list's
@@ -66,7 +184,6 @@ TEST(AutoSaveTest, WritesConsistentCopiesWhileTheListIsEdited)
     int writes = 0, torn = 0;
     AutoSaveThread thread(list);
     thread.setIntervalMs(1);
-    thread.setIdleCheckMs(1);
     thread.setWriter([&](const SubtitleEntries &entries, const QString &, const QString &) {
         bool whole = !entries.isEmpty() && entries.size() == entries.first().text.mid(1).toInt() % 7 + 1;
         for (const SubtitleEntry &e : entries)
@@ -97,20 +214,25 @@ TEST(AutoSaveTest, WritesConsistentCopiesWhileTheListIsEdited)
     EXPECT_EQ(torn, 0);
 }
 
-TEST(AutoSaveTest, StopsPromptlyEvenDuringTheLongPause)
+TEST(AutoSaveTest, StopsAtOnceWhetherIdleOrInTheLongPause)
 {
-    SubtitleList list;
-    list.append(entry("a", 1));
-    std::atomic<int> writes{0};
-    AutoSaveThread thread(list);
-    thread.setWriter([&](const SubtitleEntries &, const QString &, const QString &) { return ++writes > 0; });
-    thread.setTarget(AutoSaveTarget{"/nowhere/talk.srt", 2, true});
-    thread.setRunning(true);
-    thread.start();
-    QThread::msleep(20); // let it enter its two-minute pause
-    thread.setRunning(false);
-    EXPECT_TRUE(thread.wait(30000)); // far below the two-minute interval
-    EXPECT_EQ(writes.load(), 0);
+    for (const bool edited : {false, true}) {
+        SubtitleList list;
+        list.append(entry("a", 1));
+        RecordingWriter recorder;
+        AutoSaveThread thread(list);
+        thread.setWriter(recorder.writer());
+        thread.setTarget(AutoSaveTarget{"/nowhere/talk.srt", 2, true});
+        thread.setRunning(true);
+        thread.start();
+        if (edited)
+            list.append(entry("b", 2)); // enters its two-minute pause
+        QThread::msleep(20);
+        QElapsedTimer timer;
+        timer.start();
+        thread.setRunning(false);
+        EXPECT_TRUE(thread.wait(30000));
+        EXPECT_LT(timer.elapsed(), 5000) << edited;
+        EXPECT_EQ(recorder.count(), 0);
+    }
 }
-
-} // namespace
