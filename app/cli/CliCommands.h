@@ -6,3 +6,6 @@
 int runConvertCommand(const QStringList &arguments);
 int runPrepareWavCommand(const QStringList &arguments);
 int runWavInfoCommand(const QStringList &arguments);
+int runShiftCommand(const QStringList &arguments);
+int runFixOverlapsCommand(const QStringList &arguments);
+int runCheckCommand(const QStringList &arguments);

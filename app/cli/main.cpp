@@ -7,6 +7,9 @@ namespace {
 
 const char Usage[] =
     "usage: cuewright-cli convert INPUT OUTPUT [--encoding GBK|GB18030|Big5|UTF-8]\n"
+    "       cuewright-cli shift INPUT OUTPUT --start MS --end MS [--mode start|end|average] [--encoding E]\n"
+    "       cuewright-cli fix-overlaps INPUT OUTPUT --mode start|end|average [--encoding E]\n"
+    "       cuewright-cli check INPUT [--max-cps N] [--max-chars N]\n"
     "       cuewright-cli prepare-wav MEDIA SCRATCH_DIR\n"
     "       cuewright-cli wav-info FILE";
 
@@ -24,6 +27,12 @@ int main(int argc, char **argv)
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("convert"))
         return runConvertCommand(arguments);
+    if (command == QLatin1String("shift"))
+        return runShiftCommand(arguments);
+    if (command == QLatin1String("fix-overlaps"))
+        return runFixOverlapsCommand(arguments);
+    if (command == QLatin1String("check"))
+        return runCheckCommand(arguments);
     if (command == QLatin1String("prepare-wav"))
         return runPrepareWavCommand(arguments);
     if (command == QLatin1String("wav-info"))

@@ -127,6 +127,133 @@ TEST_F(CliTest, ConvertRefusals)
     EXPECT_FALSE(QFile::exists(dir.filePath("o.srt")));
 }
 
+// Characters outside GBK used to become "?" on the way through.
+TEST_F(CliTest, ConvertUtf8ToUtf8KeepsEveryCharacter)
+{
+    const QString input = dir.filePath("k.srt");
+    const QByteArray block = "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + QString("한국어 😀 café").toUtf8() + "\r\n\r\n";
+    ASSERT_TRUE(writeBytes(input, block));
+    const QString output = dir.filePath("k-out.srt");
+    ASSERT_EQ(runCli({"convert", input, output, "--encoding", "UTF-8"}).exitCode, 0);
+    EXPECT_EQ(readAll(output), block);
+}
+
+class CliTimingTest : public CliTest
+{
+protected:
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        // Entries 1 and 2 overlap by 500 ms; 3 starts where 2 ends.
+        timed = dir.filePath("timed.srt");
+        ASSERT_TRUE(writeBytes(timed, "1\r\n00:00:01,000 --> 00:00:03,000\r\nA\r\n\r\n"
+                                      "2\r\n00:00:02,500 --> 00:00:04,000\r\nB\r\n\r\n"
+                                      "3\r\n00:00:04,000 --> 00:00:05,000\r\nC\r\n\r\n"));
+        environment.insert("APPDATA", dir.filePath("appdata"));
+    }
+
+    QByteArray timesOf(const QString &path)
+    {
+        QByteArray times;
+        for (const QByteArray &line : readAll(path).split('\n')) {
+            if (line.contains("-->"))
+                times += line.trimmed() + "\n";
+        }
+        return times;
+    }
+
+    QString timed;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+TEST_F(CliTimingTest, FixOverlapsAndShiftUseTheEditorsModes)
+{
+    const struct
+    {
+        QStringList arguments;
+        const char *times;
+    } cases[] = {
+        {{"fix-overlaps", "--mode", "start"}, "00:00:01,000 --> 00:00:02,500\n00:00:02,500 --> 00:00:04,000\n00:00:04,000 --> 00:00:05,000\n"},
+        {{"fix-overlaps", "--mode", "end"}, "00:00:01,000 --> 00:00:03,000\n00:00:03,000 --> 00:00:04,000\n00:00:04,000 --> 00:00:05,000\n"},
+        {{"fix-overlaps", "--mode=average"}, "00:00:01,000 --> 00:00:02,750\n00:00:02,750 --> 00:00:04,000\n00:00:04,000 --> 00:00:05,000\n"},
+        // Ends 300 ms later: 1/2 overlap by 800 and 2/3 by 300, starts win.
+        {{"shift", "--start", "0", "--end", "300"}, "00:00:01,000 --> 00:00:02,500\n00:00:02,500 --> 00:00:04,000\n00:00:04,000 --> 00:00:05,300\n"},
+        {{"shift", "--start", "-1500", "--end", "-200", "--mode", "end"}, "00:00:00,000 --> 00:00:02,800\n00:00:02,800 --> 00:00:03,800\n00:00:03,800 --> 00:00:04,800\n"},
+    };
+    for (const auto &c : cases) {
+        const QString output = dir.filePath("out.srt");
+        QFile::remove(output);
+        QStringList arguments = c.arguments;
+        arguments.insert(1, timed);
+        arguments.insert(2, output);
+        const CliRun run = runCli(arguments);
+        const std::string label = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.exitCode, 0) << label << run.err.constData();
+        EXPECT_EQ(timesOf(output), QByteArray(c.times)) << label;
+    }
+    EXPECT_EQ(runCli({"fix-overlaps", timed, dir.filePath("o.srt"), "--mode", "end"}).out, "overlapping pairs resolved: 1\n");
+}
+
+TEST_F(CliTimingTest, CheckReportsFindingsWithItsExitCode)
+{
+    const QString messy = dir.filePath("messy.srt");
+    ASSERT_TRUE(writeBytes(messy, "1\r\n00:00:01,000 --> 00:00:03,000\r\nA\r\n\r\n"
+                                  "2\r\n00:00:02,500 --> 00:00:03,000\r\nThis line is far too long to read at a glance\r\n\r\n"
+                                  "3\r\n00:00:04,000 --> 00:00:04,000\r\nC\r\n\r\n"));
+    CliRun run = runCli({"check", messy}, environment);
+    EXPECT_EQ(run.exitCode, 1) << run.err.constData();
+    EXPECT_EQ(run.out, "1 00:00:01,000 --> 00:00:03,000: overlaps the next entry\n"
+                       "2 00:00:02,500 --> 00:00:03,000: line of 45 characters (limit 42)\n"
+                       "2 00:00:02,500 --> 00:00:03,000: 90.0 characters per second (limit 20)\n"
+                       "3 00:00:04,000 --> 00:00:04,000: text shown for no time\n"
+                       "3 entries, 4 findings\n");
+
+    const QString clean = dir.filePath("clean.srt");
+    ASSERT_TRUE(writeBytes(clean, "1\r\n00:00:01,000 --> 00:00:03,000\r\nshort\r\n\r\n"));
+    run = runCli({"check", clean}, environment);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "1 entries, 0 findings\n");
+    EXPECT_EQ(runCli({"check", clean, "--max-chars", "4"}, environment).exitCode, 1);
+    EXPECT_EQ(runCli({"check", clean, "--max-cps=2"}, environment).exitCode, 1);
+
+    // The editor's own limits from its settings file, unless given here.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("appdata/Cuewright")));
+    ASSERT_TRUE(writeBytes(dir.filePath("appdata/Cuewright/Config.ini"), "[BaseSet]\nMaxLineLength=4\n"));
+    EXPECT_EQ(runCli({"check", clean}, environment).exitCode, 1);
+    EXPECT_EQ(runCli({"check", clean, "--max-chars", "5"}, environment).exitCode, 0);
+}
+
+TEST_F(CliTimingTest, UnusableInputOrArgumentsExitWithTwo)
+{
+    const QString doc = dir.filePath("notes.doc");
+    ASSERT_TRUE(writeBytes(doc, "x"));
+    const QString out = dir.filePath("o.srt");
+    const struct
+    {
+        QStringList arguments;
+        const char *errPart;
+    } cases[] = {
+        {{"check", dir.filePath("missing.srt")}, "cannot read"},
+        {{"check", doc}, "文本格式不支持！"},
+        {{"check", timed, "--max-cps", "0"}, "--max-cps"},
+        {{"check", timed, "--max-chars", "many"}, "--max-chars"},
+        {{"check"}, "check needs INPUT"},
+        {{"shift", timed, out, "--start", "100"}, "--end"},
+        {{"shift", timed, out, "--start", "1.5", "--end", "0"}, "whole number"},
+        {{"shift", timed, out, "--start", "0", "--end", "0", "--mode", "middle"}, "unknown mode"},
+        {{"fix-overlaps", timed, out}, "--mode is needed"},
+        {{"fix-overlaps", timed, dir.filePath("o.doc"), "--mode", "end"}, "unsupported output format"},
+        {{"fix-overlaps", timed, out, "--mode", "end", "--encoding", "latin1"}, "unknown encoding"},
+    };
+    for (const auto &c : cases) {
+        const CliRun run = runCli(c.arguments, environment);
+        EXPECT_EQ(run.exitCode, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(run.err).contains(QString::fromUtf8(c.errPart)))
+            << c.arguments.join(' ').toStdString() << ": " << run.err.constData();
+    }
+    EXPECT_FALSE(QFile::exists(out));
+}
+
 TEST_F(CliTest, WavInfoReportsTheHeaderOrWhyNot)
 {
     WavBytes wav;
