@@ -33,7 +33,8 @@ void AppState::resetProject()
     m_project.textEncoding = 0;
     m_project.lineTooLong = false;
     m_playback = PlaybackState{};
-    subtitles().clear();
+    // A new, empty document: nothing of the old one can be undone into it.
+    subtitles().replaceDocument(SubtitleEntries{});
     m_project.setting.MultimediaFile.clear();
     m_project.setting.WavFilePath.clear();
     m_project.setting.ExportSrtFilePath.clear();
@@ -51,7 +52,8 @@ void AppState::resetAll()
     m_timeScale = 1.0;
     m_login = LoginState{};
     m_account = AccountMemory{};
-    subtitles().clear();
+    // A new, empty document: nothing of the old one can be undone into it.
+    subtitles().replaceDocument(SubtitleEntries{});
 }
 
 // The accessors the windows call.

@@ -26,5 +26,5 @@ void unpackIntoCurrentProject(const _ProjectSetting &setting)
     project.wavFilePath = setting.WavFilePath;
     project.exportSrtFilePath = setting.ExportSrtFilePath;
     timeScaleValue() = setting.TimeScaleValue;
-    currentSubtitleList().assign(srtItemsToEntries(setting.SrtListData));
+    currentSubtitleList().replaceDocument(srtItemsToEntries(setting.SrtListData));
 }
