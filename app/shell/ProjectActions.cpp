@@ -108,6 +108,11 @@ OpenOutcome openFromDialog(QWidget *parent)
                                                  QString::fromUtf8(FilePickers::projectFilter));
     if (path.isEmpty())
         return OpenOutcome::Cancelled;
+    return openFromPath(parent, path);
+}
+
+OpenOutcome openFromPath(QWidget *parent, const QString &path)
+{
     resetCurrentProject();
     rememberDialogFolder(path);
     return openPath(parent, path, true);

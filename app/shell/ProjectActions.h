@@ -27,6 +27,9 @@ enum class OpenOutcome {
 
 // The start page's "open" button: dialog, reset, record in the list.
 OpenOutcome openFromDialog(QWidget *parent);
+// A project file named from outside (the command line): as the dialog,
+// without asking for the file.
+OpenOutcome openFromPath(QWidget *parent, const QString &path);
 // A project-list row.
 OpenOutcome openFromRow(QWidget *parent, const QString &path);
 
