@@ -28,6 +28,9 @@ struct CurrentProject
     // Fixed at start-up for the life of the process.
     QString tempFolder;
     QString appDataFolder;
+    // Where the autosave keeps work that has no SRT file of its own; empty
+    // when another running copy of the program keeps it.
+    QString recoveryCopyPath;
 
     bool isOpen() const { return !mediaFilePath.isEmpty(); }
 };

@@ -4,6 +4,9 @@
 #include "base/WindowGeometry.h"
 #include "project/Settings.h"
 #include "shell/CotentWidget.h"
+#include "shell/LaunchArguments.h"
+#include "shell/RecoveryOffer.h"
+#include "subtitle/RecoverySession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +14,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTextCodec>
+#include <QTimer>
 
 #include <clocale>
 
@@ -55,10 +59,22 @@ int main(int argc, char *argv[])
 
     applyStyleSheet(app);
     loadAccountAndFolder();
+    RecoverySession recovery(userDataFolder() + QStringLiteral("/recovery"));
+    if (recovery.begin())
+        project.recoveryCopyPath = recovery.copyPath();
 
     CotentWidget window;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     window.move(WindowGeometry::centred(screen, window.size()));
     window.show();
-    return app.exec();
+    const QString launchFile = launchFileArgument(app.arguments());
+    QTimer::singleShot(0, &window, [&window, &recovery, launchFile] {
+        // Work lost to a crash comes first; a file named on the command line
+        // then opens as asked (its own leave question protects what came back).
+        offerRecovery(&window, recovery);
+        openLaunchFile(window, launchFile);
+    });
+    const int exitCode = app.exec();
+    recovery.end();
+    return exitCode;
 }
