@@ -13,6 +13,9 @@
 #include "base/WindowGeometry.h"
 #include "subtitle/SubtitleList.h"
 #include "views/BottomToolWidget.h"
+#include "views/MarginTimeAdjustWidget.h"
+#include "views/RemoveOverlayWidget.h"
+#include "views/SrtSaveWidget.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -75,6 +78,10 @@ MainWidget::MainWidget(QWidget *parent)
     boxLayout->addWidget(m_progress, 1, Qt::AlignCenter);
 
     SignalProxy *proxy = SignalProxy::instance();
+    connect(proxy, &SignalProxy::signal_NoticeShowProcessOverlayWidget, this,
+            &MainWidget::slot_showProcessOverlayWidget);
+    connect(proxy, &SignalProxy::signal_NoticeShowMargintimeAdjustWidget, this,
+            &MainWidget::slot_showMarginTimeAdjustWidget);
     connect(proxy, &SignalProxy::signal_noticeShowBottomtoolWidget, m_bottomTool, &QWidget::show);
     connect(proxy, &SignalProxy::signal_noticeGenerateSrtError, m_lightBoxClose, &QWidget::show);
     connect(proxy, &SignalProxy::signal_loadwavefileFinished, this, &MainWidget::updateWidget);
@@ -225,5 +232,18 @@ void MainWidget::slot_exportSubtitle()
 {
     if (currentProject().taskRunning || !hasTimedEntry())
         return;
-    // The export dialog belongs to the export feature; it opens here.
+    (new SrtSaveWidget(this))->show();
+}
+
+// Each opening starts afresh: a new dialog that deletes itself on close.
+void MainWidget::slot_showProcessOverlayWidget()
+{
+    (new RemoveOverlayWidget(this))->show();
+}
+
+void MainWidget::slot_showMarginTimeAdjustWidget()
+{
+    auto *dialog = new MarginTimeAdjustWidget(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }

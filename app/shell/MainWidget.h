@@ -44,6 +44,8 @@ public slots:
 private slots:
     void slot_saveProjectWithTip();
     void slot_exportSubtitle();
+    void slot_showProcessOverlayWidget();
+    void slot_showMarginTimeAdjustWidget();
 
 private:
 
