@@ -161,8 +161,8 @@ size_t editDistance(const std::vector<std::string> &a, const std::vector<std::st
 
 void recognitionFigures(Recognizer &recognizer, const std::string &name,
                         const std::vector<std::pair<std::vector<int16_t>, std::string>> &clips, bool show) {
-    size_t errors = 0, referenceWords = 0;
-    double audioSeconds = 0, elapsed = 0, cpu = 0;
+    size_t errors = 0, referenceWords = 0, lines = 0;
+    double audioSeconds = 0, elapsed = 0, cpu = 0, confidence = 0;
     for (const auto &[samples, text] : clips) {
         Audio audio{samples.data(), samples.size(), 16000};
         const auto start = std::chrono::steady_clock::now();
@@ -172,17 +172,23 @@ void recognitionFigures(Recognizer &recognizer, const std::string &name,
         cpu += cpuNow() - cpuStart;
         audioSeconds += double(samples.size()) / 16000;
         std::string hypothesis;
-        for (const TimedLine &l : r.lines)
+        for (const TimedLine &l : r.lines) {
             hypothesis += l.text + " ";
+            confidence += l.confidence;
+        }
+        lines += r.lines.size();
         const auto ref = wordsOf(text);
         errors += editDistance(ref, wordsOf(hypothesis));
         referenceWords += ref.size();
         if (show)
             std::printf("    ref: %s\n    hyp: %s\n", text.c_str(), hypothesis.c_str());
     }
-    std::printf("  %-34s WER %5.1f %% (%zu/%zu)  RTF %.3f (cpu %.3f) over %.1f s\n", name.c_str(),
-                100.0 * double(errors) / double(std::max<size_t>(1, referenceWords)), errors, referenceWords,
-                elapsed / audioSeconds, cpu / audioSeconds, audioSeconds);
+    char wer[48] = "WER -";  // no English words to compare with
+    if (referenceWords)
+        std::snprintf(wer, sizeof wer, "WER %5.1f %% (%zu/%zu)", 100.0 * double(errors) / double(referenceWords),
+                      errors, referenceWords);
+    std::printf("  %-34s %s  RTF %.3f (cpu %.3f) over %.1f s  conf %.2f\n", name.c_str(), wer,
+                elapsed / audioSeconds, cpu / audioSeconds, audioSeconds, confidence / double(std::max<size_t>(1, lines)));
 }
 
 void alignmentFigures(Aligner &aligner, const std::vector<Clip> &librivox, const std::vector<Clip> &flite,
@@ -216,7 +222,8 @@ void alignmentFigures(Aligner &aligner, const std::vector<Clip> &librivox, const
                 r.notes.empty() ? "-" : r.notes.front().c_str(), r.notes.size() > 1 ? r.notes.back().c_str() : "-");
 }
 
-bool recognitionSets(const std::vector<Clip> &librivox, const std::vector<Clip> &flite, bool showWords) {
+bool recognitionSets(const std::vector<Clip> &librivox, const std::vector<Clip> &flite,
+                     const std::vector<Clip> &mandarin, bool showWords) {
     std::printf("\nRecognition (English)\n");
     std::string error;
     const auto loadStart = std::chrono::steady_clock::now();
@@ -267,6 +274,12 @@ bool recognitionSets(const std::vector<Clip> &librivox, const std::vector<Clip> 
     for (const Clip &c : flite)
         fliteSpeech.push_back({c.samples, c.text});
     recognitionFigures(*recognizer, "flite sentences (10)", fliteSpeech, showWords);
+    // Speech the model cannot know: its word error means nothing, its
+    // confidence should be low.
+    std::vector<std::pair<std::vector<int16_t>, std::string>> foreign;
+    for (const Clip &c : mandarin)
+        foreign.push_back({c.samples, c.text});
+    recognitionFigures(*recognizer, "Mandarin (not understood)", foreign, false);
     return true;
 }
 
@@ -299,7 +312,7 @@ int main(int argc, char **argv) {
     auto aligner = makeSpeechAligner();
     if (!args.contains("--hour-only")) {
         alignmentFigures(*aligner, librivox, flite, mandarin);
-        if (!recognitionSets(librivox, flite, args.contains("--words")))
+        if (!recognitionSets(librivox, flite, mandarin, args.contains("--words")))
             return 1;
     }
     if (!args.contains("--quick"))

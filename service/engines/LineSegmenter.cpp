@@ -47,6 +47,7 @@ void fitWordsToPauses(std::vector<TimedWord> &words, const std::vector<Span> &pa
 
 std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const SegmentRules &rules) {
     std::vector<TimedLine> lines;
+    std::vector<size_t> wordsOf;  // per line; the line's confidence holds the sum until the end
     bool open = false;
     for (const TimedWord &word : words) {
         if (word.text.empty())
@@ -60,6 +61,8 @@ std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const S
                 line.text += ' ';
                 line.text += word.text;
                 line.endMs = std::max(line.endMs, word.endMs);
+                line.confidence += word.confidence;
+                ++wordsOf.back();
                 continue;
             }
         }
@@ -67,11 +70,15 @@ std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const S
         line.text = word.text;
         line.startMs = lines.empty() ? word.startMs : std::max(word.startMs, lines.back().endMs);
         line.endMs = std::max(word.endMs, line.startMs + 1);
+        line.confidence = word.confidence;
         lines.push_back(std::move(line));
+        wordsOf.push_back(1);
         open = true;
     }
-    for (TimedLine &line : lines)
-        capitalise(line.text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        capitalise(lines[i].text);
+        lines[i].confidence /= double(wordsOf[i]);
+    }
     return lines;
 }
 

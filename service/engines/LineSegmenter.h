@@ -15,6 +15,7 @@ struct TimedWord {
     int64_t startMs = 0;
     int64_t endMs = 0;
     bool pauseBefore = false;  // a detected pause separates it from the word before
+    double confidence = 1.0;   // 0..1
 };
 
 // The decoder's word edges are loose in silence: pulls word edges that fall
@@ -31,7 +32,7 @@ struct SegmentRules {
 // Words must be in time order. A line ends at a pause (marked, or a gap of
 // pauseMs between words) and before it would pass maxChars or maxMs. Each
 // line starts at its first word and ends at its last; its first letter is
-// capitalised.
+// capitalised; its confidence is the mean of its words'.
 std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const SegmentRules &rules = {});
 
 }  // namespace cw::engines

@@ -16,7 +16,7 @@ struct TimedLine {
     int64_t startMs = 0;
     int64_t endMs = 0;
     std::string text;         // UTF-8, one line
-    double confidence = 1.0;  // 0..1, for the log
+    double confidence = 1.0;  // 0..1: how sure the engine is of text and times
 };
 
 struct Audio {

@@ -6,6 +6,7 @@
 #include <sphinxbase/err.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -110,6 +111,7 @@ bool SphinxRecognizer::decode(const int16_t *samples, size_t count, int64_t offs
         return false;
     }
     ps_end_utt(decoder_);
+    logmath_t *logmath = ps_get_logmath(decoder_);
     // This decoder keeps counting frames from one utterance to the next; the
     // first segment (the sentence start) marks where this one begins.
     bool first = true;
@@ -124,8 +126,14 @@ bool SphinxRecognizer::decode(const int16_t *samples, size_t count, int64_t offs
         const std::string text = readableWord(ps_seg_word(seg));
         if (text.empty())
             continue;
-        words.push_back({text, offsetMs + int64_t(startFrame - base) * kMsPerFrame,
-                         offsetMs + int64_t(endFrame - base + 1) * kMsPerFrame});
+        // A word's confidence is its posterior in the lattice the best-path
+        // pass has already scored: free to read, low where rivals were close.
+        int32 acoustic = 0, language = 0, backoff = 0;
+        const int32 posterior = ps_seg_prob(seg, &acoustic, &language, &backoff);
+        TimedWord word{text, offsetMs + int64_t(startFrame - base) * kMsPerFrame,
+                       offsetMs + int64_t(endFrame - base + 1) * kMsPerFrame};
+        word.confidence = std::clamp(logmath_exp(logmath, posterior), 0.0, 1.0);
+        words.push_back(std::move(word));
     }
     return true;
 }
@@ -166,9 +174,15 @@ EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &p
     result.lines = segmentWords(words, options_.lines);
     enforceLineOrder(result.lines, audioMs);
     result.status = EngineStatus::Ok;
+    double sum = 0;
+    for (const TimedWord &w : words)
+        sum += w.confidence;
+    char confidence[48];
+    std::snprintf(confidence, sizeof confidence, ", confidence mean %.2f",
+                  words.empty() ? 0.0 : sum / double(words.size()));
     result.notes.push_back("recognition (English only): " + std::to_string(utterances.size()) + " utterances, " +
                            std::to_string(words.size()) + " words, " + std::to_string(result.lines.size()) +
-                           " lines");
+                           " lines" + confidence);
     return result;
 }
 

@@ -245,6 +245,25 @@ TEST(Recognition, HearsTheWordsOfARealClip) {
     EXPECT_NE(all.find("young man"), std::string::npos) << all;
     // The same decoder serves the next job.
     EXPECT_EQ(recognizer->recognize(audio, {}, {}).lines.size(), r.lines.size());
+
+    // Speech the English model cannot know is heard as some English words
+    // all the same, but with less confidence.
+    auto meanConfidence = [](const EngineResult &result) {
+        double sum = 0;
+        for (const TimedLine &l : result.lines) {
+            EXPECT_GE(l.confidence, 0.0);
+            EXPECT_LE(l.confidence, 1.0);
+            sum += l.confidence;
+        }
+        return result.lines.empty() ? 0.0 : sum / double(result.lines.size());
+    };
+    const std::vector<int16_t> mandarin =
+        SpeechSynthesizer().speak("今天天气很好，我们一起去公园散步吧。", Script::Han, {});
+    const EngineResult foreign = recognizer->recognize({mandarin.data(), mandarin.size(), 16000}, {}, {});
+    ASSERT_EQ(foreign.status, EngineStatus::Ok) << foreign.message;
+    const double english = meanConfidence(r), other = meanConfidence(foreign);
+    EXPECT_GT(english, 0.6);
+    EXPECT_LT(other, english - 0.2) << "English " << english;
 }
 
 TEST(Recognition, TimesFollowTheSpeechAcrossUtterances) {

@@ -63,6 +63,15 @@ TEST(LineSegmenter, CutsAtPausesLengthAndDuration) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].startMs, 100);
     EXPECT_EQ(lines[0].endMs, 900);
+    // A line is as sure as its words are on average.
+    std::vector<TimedWord> words = {{"good", 0, 300}, {"morning", 320, 700}, {"how", 1100, 1300}};
+    words[0].confidence = 0.9;
+    words[1].confidence = 0.5;
+    words[2].confidence = 0.2;
+    const std::vector<TimedLine> scored = segmentWords(words);
+    ASSERT_EQ(scored.size(), 2u);
+    EXPECT_DOUBLE_EQ(scored[0].confidence, 0.7);
+    EXPECT_DOUBLE_EQ(scored[1].confidence, 0.2);
 }
 
 TEST(LineSegmenter, WordEdgesInPausesGoBackToTheSpeech) {
