@@ -7,6 +7,8 @@
 
 #include <cjson/cJSON.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace cw::service {
@@ -38,6 +40,13 @@ std::string clockText(int64_t ms)
     return text;
 }
 
+int confidencePercent(double confidence)
+{
+    if (!(confidence > 0))  // NaN too
+        return 0;
+    return int(std::lround(std::min(confidence, 1.0) * 100));
+}
+
 std::string resultText(const std::vector<engines::TimedLine> &lines)
 {
     QTextCodec *gbk = QTextCodec::codecForName("GBK");
@@ -47,7 +56,7 @@ std::string resultText(const std::vector<engines::TimedLine> &lines)
         QString words = QString::fromUtf8(line.text.data(), int(line.text.size()));
         words.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
         const QByteArray encoded = gbk->fromUnicode(words.trimmed());
-        text += std::to_string(++number) + ",0\n";
+        text += std::to_string(++number) + "," + std::to_string(confidencePercent(line.confidence)) + "\n";
         text += clockText(line.startMs) + " --> " + clockText(line.endMs) + "\n";
         text += std::string(encoded.constData(), size_t(encoded.size())) + "\n\n";
     }

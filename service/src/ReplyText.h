@@ -15,7 +15,10 @@ std::string progressBody(int total, int done);
 
 // "HH:MM:SS,mmm"; hours grow past two digits rather than wrap.
 std::string clockText(int64_t ms);
-// One block per entry, numbered from 1, text on one line, encoded in GBK.
+// 0..100, rounded; values outside 0..1 are clamped, NaN gives 0.
+int confidencePercent(double confidence);
+// One block per entry: "number,confidence" (from 1; confidencePercent), the
+// times, the text on one line in GBK, an empty line.
 std::string resultText(const std::vector<engines::TimedLine> &lines);
 
 // Record fields are comma-separated and one per line, so those bytes cannot

@@ -39,6 +39,7 @@ struct Result {
 
 struct Block {
     int number = 0;
+    int confidence = -1;  // -1: the index line is not "number,confidence"
     long long startMs = 0, endMs = 0;
     std::string text;
 };
@@ -58,7 +59,13 @@ std::vector<Block> parseResult(const std::string &text)
     while (std::getline(in, number) && std::getline(in, times) && std::getline(in, words)) {
         std::getline(in, blank);
         Block block;
-        block.number = std::atoi(number.c_str());
+        int first = 0, second = 0, length = 0;
+        if (std::sscanf(number.c_str(), "%d,%d%n", &first, &second, &length) == 2 && size_t(length) == number.size()) {
+            block.number = first;
+            block.confidence = second;
+        } else {
+            block.number = std::atoi(number.c_str());
+        }
         const size_t arrow = times.find(" --> ");
         block.startMs = parseClock(times.substr(0, arrow));
         block.endMs = parseClock(times.substr(arrow + 5));
@@ -312,6 +319,8 @@ TEST_F(ServiceEndToEnd, AlignmentJobReturnsTimedLinesAndChargesOnce)
     ASSERT_EQ(blocks.size(), fixture.sentences.size());
     for (size_t i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(blocks[i].number, int(i + 1));
+        EXPECT_GE(blocks[i].confidence, 0) << i;
+        EXPECT_LE(blocks[i].confidence, 100) << i;
         EXPECT_EQ(blocks[i].text, fixture.sentences[i].text);
         EXPECT_NEAR(double(blocks[i].startMs), double(fixture.sentences[i].startMs), 150) << i;
         EXPECT_NEAR(double(blocks[i].endMs), double(fixture.sentences[i].endMs), 150) << i;
@@ -377,6 +386,8 @@ TEST_F(ServiceEndToEnd, RecognitionJobIsChargedOnlyWithAResult)
     ASSERT_FALSE(blocks.empty());
     for (size_t i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(blocks[i].number, int(i + 1));
+        EXPECT_GE(blocks[i].confidence, 0) << i;
+        EXPECT_LE(blocks[i].confidence, 100) << i;
         EXPECT_LT(blocks[i].startMs, blocks[i].endMs);
         EXPECT_FALSE(blocks[i].text.empty());
     }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 using namespace cw::service;
@@ -172,15 +173,21 @@ TEST(ReplyText, ResultTextBlocksInGbk)
 {
     const std::vector<cw::engines::TimedLine> lines = {
         {500, 2000, "你好", 1.0},
-        {2100, 3725000 + 42, "line\rwith\nbreaks", 1.0},
-        {360000000, 360000001, "late", 1.0},
+        {2100, 3725000 + 42, "line\rwith\nbreaks", 0.374},
+        {360000000, 360000001, "late", 0.0},
     };
     const std::string text = resultText(lines);
     const QByteArray gbkHello = QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("你好"));
-    const std::string expected = "1,0\n00:00:00,500 --> 00:00:02,000\n" + gbkHello.toStdString() + "\n\n"
-                                 "2,0\n00:00:02,100 --> 01:02:05,042\nline with breaks\n\n"
+    const std::string expected = "1,100\n00:00:00,500 --> 00:00:02,000\n" + gbkHello.toStdString() + "\n\n"
+                                 "2,37\n00:00:02,100 --> 01:02:05,042\nline with breaks\n\n"
                                  "3,0\n100:00:00,000 --> 100:00:00,001\nlate\n\n";
     EXPECT_EQ(text, expected);
+    // The second number always reads as 0..100, whatever an engine computed.
+    EXPECT_EQ(confidencePercent(0.005), 1);
+    EXPECT_EQ(confidencePercent(0.004), 0);
+    EXPECT_EQ(confidencePercent(1.7), 100);
+    EXPECT_EQ(confidencePercent(-0.2), 0);
+    EXPECT_EQ(confidencePercent(std::nan("")), 0);
     EXPECT_EQ(progressBody(100, 37), "100,37");
     EXPECT_EQ(loginReplyBody("abc"), "{\n\t\"session\":\t\"abc\"\n}");
 }
