@@ -63,10 +63,13 @@ struct TranscriptionSession::Job {
     std::shared_ptr<MappedFile> audioFile;
     WavLayout wav;
     // What the engine gets: the samples (in the map, or a copy when the map
-    // leaves them unaligned) and, for alignment, the transcript's lines.
+    // leaves them unaligned) and, for alignment, the transcript's lines as
+    // spoken; the result carries them as written.
     engines::Audio audio;
     std::shared_ptr<std::vector<int16_t>> alignedSamples;
     std::vector<std::string> lines;
+    std::vector<std::string> writtenLines;
+    std::string transcriptNote;
 };
 
 // What an engine run shares between its worker and the connection; either may
@@ -294,7 +297,13 @@ void TranscriptionSession::runEngine(Job &job)
 bool TranscriptionSession::prepareEngineInput(Job &job)
 {
     if (job.announcement.hasTranscript()) {
-        job.lines = transcriptLines(job.transcript);
+        const Transcript transcript = readTranscript(job.transcript);
+        for (const TranscriptEntry &entry : transcript.entries) {
+            job.lines.push_back(entry.spoken);
+            job.writtenLines.push_back(entry.text);
+        }
+        if (transcript.srt)
+            job.transcriptNote = "; transcript read as SRT blocks";
         if (job.lines.empty()) {
             finish(job, "rejected", "transcript has no lines");
             reply(TranscriptionStatus::EngineError);
@@ -404,7 +413,7 @@ void TranscriptionSession::deliverResult(Job &job, const EngineRun &run)
 {
     const engines::EngineResult &result = run.result;
     // The engine's confidence and warnings ride on the job's one log line.
-    std::string engineNotes;
+    std::string engineNotes = job.transcriptNote;
     for (const std::string &note : result.notes)
         engineNotes += "; " + note;
     switch (result.status) {
@@ -421,7 +430,11 @@ void TranscriptionSession::deliverResult(Job &job, const EngineRun &run)
         reply(TranscriptionStatus::EngineError);
         return;
     }
-    const std::string text = resultText(result.lines);
+    std::vector<engines::TimedLine> lines = result.lines;
+    if (lines.size() == job.writtenLines.size())
+        for (size_t i = 0; i < lines.size(); ++i)
+            lines[i].text = job.writtenLines[i];
+    const std::string text = resultText(lines);
     if (text.empty()) {
         finish(job, "error", "engine returned no lines" + engineNotes);
         reply(TranscriptionStatus::EngineError);

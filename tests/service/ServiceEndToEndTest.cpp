@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTextCodec>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,19 @@ std::vector<Block> parseResult(const std::string &text)
         blocks.push_back(block);
     }
     return blocks;
+}
+
+double meanConfidence(const std::vector<Block> &blocks)
+{
+    double sum = 0;
+    for (const Block &block : blocks)
+        sum += block.confidence;
+    return blocks.empty() ? 0 : sum / double(blocks.size());
+}
+
+std::string gbk(const std::string &utf8)
+{
+    return QTextCodec::codecForName("GBK")->fromUnicode(QString::fromStdString(utf8)).toStdString();
 }
 
 std::vector<std::string> splitLines(const std::string &text)
@@ -332,6 +346,71 @@ TEST_F(ServiceEndToEnd, AlignmentJobReturnsTimedLinesAndChargesOnce)
     const auto jobs = splitLines(query(session));
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_NE(jobs[0].find(",talk.wav," + std::to_string(chargedSeconds(fixture)) + ",done"), std::string::npos);
+}
+
+TEST_F(ServiceEndToEnd, SrtTranscriptIsAlignedByItsTextsWithConfidence)
+{
+    // What the program sends when the user aligns an opened subtitle file:
+    // the file itself, in GBK with CR LF, its old times still in it.
+    ASSERT_TRUE(service_->addUser(QStringLiteral("ann"), QStringLiteral("pw"), 600));
+    startService();
+    const std::string session = login("ann", "pw");
+    cw::testing::SpeechFixture fixture;
+    QString wav, plain;
+    ASSERT_TRUE(makeSpeech(&fixture, &wav, &plain));
+    auto writeSrt = [this](const QString &name, const std::vector<std::string> &texts) {
+        std::string srt;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            if (i != 4)  // one block without its index line
+                srt += std::to_string(i + 1) + "\r\n";
+            srt += "00:00:0" + std::to_string(i) + ",000 --> 00:00:0" + std::to_string(i) + ",900\r\n";
+            std::string text = texts[i];
+            const size_t comma = text.find(", ");
+            if (i == 2 && comma != std::string::npos)  // one text over two lines
+                text.replace(comma, 2, ",\r\n");
+            srt += gbk(text) + "\r\n\r\n";
+        }
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(srt.data(), qint64(srt.size())) == qint64(srt.size()));
+        return path;
+    };
+
+    std::vector<std::string> right;
+    for (const auto &sentence : fixture.sentences)
+        right.push_back(sentence.text);
+    right[1] = "<i>" + right[1] + "</i>";  // markup comes back as written
+    std::string text;
+    Result r = transcribe("ann", session, wav, writeSrt(QStringLiteral("talk.srt"), right), wavSeconds(fixture), &text);
+    ASSERT_EQ(r.rc, 0) << r.code;
+    const auto matching = parseResult(text);
+    ASSERT_EQ(matching.size(), right.size()) << text;
+    for (size_t i = 0; i < matching.size(); ++i) {
+        EXPECT_EQ(matching[i].number, int(i + 1));
+        EXPECT_EQ(matching[i].text, right[i]);
+        EXPECT_GE(matching[i].confidence, 0) << i;
+        EXPECT_LE(matching[i].confidence, 100) << i;
+        EXPECT_NEAR(double(matching[i].startMs), double(fixture.sentences[i].startMs), 150) << i;
+        EXPECT_NEAR(double(matching[i].endMs), double(fixture.sentences[i].endMs), 150) << i;
+    }
+
+    const std::vector<std::string> wrong = {
+        "A small dog followed them from the market.", "Please remember to close the kitchen door.",
+        "The committee will meet again on Thursday.", "He said the train was late because of snow.",
+        "The old library has a thousand books about the sea.", "They finished the painting just before dinner.",
+        "Nobody expected the bridge to open so soon.", "She folded the letter twice.",
+        "We walked along the harbour in the evening.", "谢谢大家。"};
+    r = transcribe("ann", session, wav, writeSrt(QStringLiteral("other.srt"), wrong), wavSeconds(fixture), &text);
+    ASSERT_EQ(r.rc, 0) << r.code;
+    const auto mismatched = parseResult(text);
+    ASSERT_EQ(mismatched.size(), wrong.size()) << text;
+    for (size_t i = 0; i < mismatched.size(); ++i) {
+        EXPECT_EQ(mismatched[i].text, gbk(wrong[i]));
+        EXPECT_GE(mismatched[i].confidence, 0) << i;
+        EXPECT_LE(mismatched[i].confidence, 100) << i;
+    }
+    EXPECT_LT(meanConfidence(mismatched) + 20, meanConfidence(matching))
+        << meanConfidence(mismatched) << " vs " << meanConfidence(matching);
 }
 
 TEST_F(ServiceEndToEnd, RefusedJobsCostNothing)

@@ -277,21 +277,66 @@ TEST(WavFormat, AcceptsOnlyPcm16kMono16)
     EXPECT_EQ(layout.chargedSeconds(), 11);
 }
 
-TEST(TranscriptText, DecodesUtf8WithOrWithoutMarkElseGbk)
+TEST(TranscriptText, PlainLinesOrSubtitleBlocks)
 {
-    const QByteArray gbk = QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("第一行\r\n\r\n  第二行  \n"));
-    struct Case {
-        std::string bytes;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {"\xEF\xBB\xBF" "one\r\ntwo\n", {"one", "two"}},
-        {"  \n\t\none  \n\n", {"one"}},
-        {"\xE4\xBD\xA0\xE5\xA5\xBD\n", {"你好"}},
-        {gbk.toStdString(), {"第一行", "第二行"}},
-        {"\n \n", {}},
+    const auto gbk = [](const char *utf8) {
+        return QTextCodec::codecForName("GBK")->fromUnicode(QString::fromUtf8(utf8)).toStdString();
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(transcriptLines(c.bytes), c.lines) << c.bytes;
+    struct Case {
+        const char *name;
+        std::string bytes;
+        bool srt;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"plain, UTF-8 with a mark, CR LF", "\xEF\xBB\xBF" "one\r\ntwo\n", false, {"one", "two"}},
+        {"plain, blank lines and spaces", "  \n\t\none  \n\n", false, {"one"}},
+        {"plain, UTF-8 without a mark", "\xE4\xBD\xA0\xE5\xA5\xBD\n", false, {"你好"}},
+        {"plain, GBK", gbk("第一行\r\n\r\n  第二行  \n"), false, {"第一行", "第二行"}},
+        {"plain, nothing", "\n \n", false, {}},
+        {"plain, numbers and a time line later on", "1\nTen to one.\n00:00:01,000 --> 00:00:02,000\n", false,
+         {"1", "Ten to one.", "00:00:01,000 --> 00:00:02,000"}},
+        {"SRT, GBK with CR LF",
+         gbk("1\r\n00:00:01,000 --> 00:00:02,500\r\n你好\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\n世界\r\n\r\n"), true,
+         {"你好", "世界"}},
+        {"SRT with a mark, CR line ends, no final blank line",
+         "\xEF\xBB\xBF" "1\r00:00:01,000 --> 00:00:02,000\rone\r\r2\r00:00:02,000 --> 00:00:03,000\rtwo", true,
+         {"one", "two"}},
+        {"SRT, texts over two lines",
+         "1\n00:00:01,000 --> 00:00:02,000\nfirst half\n second half \n\n2\n00:00:02,000 --> 00:00:03,000\nnext\n",
+         true, {"first half second half", "next"}},
+        {"SRT without index lines", "00:00:01,000 --> 00:00:02,000\none\n\n00:00:02,000 --> 00:00:03,000\ntwo\n", true,
+         {"one", "two"}},
+        {"SRT, blocks without blank lines between",
+         "1\n00:00:01,000 --> 00:00:02,000\none\n2\n00:00:02,000 --> 00:00:03,000\ntwo\n"
+         "00:00:03,000 --> 00:00:04,000\nthree\n",
+         true, {"one", "two", "three"}},
+        {"SRT, a number as text",
+         "\n\n1\n00:00:01,000 --> 00:00:02,000\n42\n\n2\n00:00:02,000 --> 00:00:03,000\n7\nnot an index\n", true,
+         {"42", "7 not an index"}},
+        {"SRT, text after a blank line stays with its block",
+         "1\n00:00:01,000 --> 00:00:02,000\n\nlate text\n\n2\n00:00:02,000 --> 00:00:03,000\ntwo\n", true,
+         {"late text", "two"}},
+        {"SRT, empty block dropped",
+         "1\n00:00:01,000 --> 00:00:02,000\n\n2\n00:00:02,000 --> 00:00:03,000\ntwo\n", true, {"two"}},
+        {"SRT, loose time lines",
+         "1\n0:00:01.5 --> 100:00:02,25 X1:10 X2:20\none\n\n2\n00:00:02,000-->00:00:03,000\ntwo\n", true,
+         {"one", "two"}},
+        {"SRT, markup kept in the text", "1\n00:00:01,000 --> 00:00:02,000\n<i>one</i>\n", true, {"<i>one</i>"}},
+    };
+    for (const Case &c : cases) {
+        const Transcript t = readTranscript(c.bytes);
+        std::vector<std::string> texts;
+        for (const TranscriptEntry &e : t.entries)
+            texts.push_back(e.text);
+        EXPECT_EQ(t.srt, c.srt) << c.name;
+        EXPECT_EQ(texts, c.texts) << c.name;
+    }
+
+    // The synthesiser would read markup out loud.
+    EXPECT_EQ(withoutMarkup("<i>Hello</i>, <font color=\"#ff0000\">world</font>"), "Hello, world");
+    EXPECT_EQ(withoutMarkup("{\\an8}Up  here"), "Up here");
+    EXPECT_EQ(withoutMarkup("a < b and c > d, {not a tag}"), "a < b and c > d, {not a tag}");
+    EXPECT_EQ(readTranscript("<b>bold</b> line\n").entries.at(0).spoken, "bold line");
 }
 
 TEST(LoginBackoff, FreeTriesThenDoublingThenDayOfRest)
