@@ -63,4 +63,5 @@ PlaybackState &playbackState() { return state().playback(); }
 double &timeScaleValue() { return state().timeScale(); }
 LoginState &loginState() { return state().login(); }
 AccountMemory &accountMemory() { return state().account(); }
+SubtitleList &currentSubtitleList() { return state().subtitles(); }
 void resetCurrentProject() { state().resetProject(); }

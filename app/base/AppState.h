@@ -25,7 +25,7 @@ public:
     double &timeScale() { return m_timeScale; }
     LoginState &login() { return m_login; }
     AccountMemory &account() { return m_account; }
-    SubtitleList &subtitles() { return currentSubtitleList(); }
+    SubtitleList &subtitles() { return m_subtitles; }
 
     // Closes the open project: paths, play position, subtitles and project
     // values go back to empty and siganal_ClearDate() tells every view.
@@ -42,4 +42,5 @@ private:
     double m_timeScale = 1.0;
     LoginState m_login;
     AccountMemory m_account;
+    SubtitleList m_subtitles;
 };

@@ -54,7 +54,7 @@ class AutoSaveThread : public QThread
 public:
     static constexpr int DefaultIntervalMs = 120000;
 
-    explicit AutoSaveThread(SubtitleList &list = currentSubtitleList(), QObject *parent = nullptr);
+    explicit AutoSaveThread(SubtitleList &list, QObject *parent = nullptr);
     // Asks the thread to stop and waits for it.
     ~AutoSaveThread() override;
 

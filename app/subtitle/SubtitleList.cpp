@@ -232,9 +232,3 @@ RestoredChange SubtitleList::restore(RestoredChange (UndoHistory::*step)(Subtitl
     emit changed(version);
     return change;
 }
-
-SubtitleList &currentSubtitleList()
-{
-    static SubtitleList list;
-    return list;
-}

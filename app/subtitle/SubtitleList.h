@@ -125,5 +125,6 @@ private:
     bool m_recording = true;
 };
 
-// The one process-wide list.
+// The program's one list, owned by its state (AppState in the windows);
+// the core itself never reaches for it.
 SubtitleList &currentSubtitleList();

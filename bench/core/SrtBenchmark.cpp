@@ -119,9 +119,10 @@ int memoryChild(const QString &path)
 {
     const long baselineRss = peakRssKiB();
     const size_t baselineHeap = mallinfo2().uordblks;
-    const int result = readSrtFile(path, currentSubtitleList());
+    SubtitleList list;
+    const int result = readSrtFile(path, list);
     const size_t heap = mallinfo2().uordblks - baselineHeap;
-    std::printf("%d %ld %ld %zu\n", currentSubtitleList().size(), baselineRss, peakRssKiB(), heap);
+    std::printf("%d %ld %ld %zu\n", list.size(), baselineRss, peakRssKiB(), heap);
     return result == 1 ? 0 : 1;
 }
 

@@ -21,10 +21,7 @@ void ShellFixture::SetUp()
     qunsetenv("CUEWRIGHT_SERVICE_HOST");
     qunsetenv("CUEWRIGHT_SERVICE_PORT");
 
-    // One program state for the whole run, as main has one; windows left
-    // over from a test may still reach it.
-    static AppState state;
-    state.resetAll();
+    s_state->resetAll();
     currentProject().tempFolder = m_work.filePath(QStringLiteral("scratch"));
     QDir().mkpath(currentProject().tempFolder);
     currentProject().appDataFolder = m_appData.path();

@@ -14,8 +14,14 @@
 // state and scripted modal pieces: message boxes answer from `boxAnswers`
 // (OK when it runs dry) and are recorded; file choosers return from
 // `fileAnswers` ("" when it runs dry) and record their requests.
+class AppState;
+
 class ShellFixture : public ::testing::Test
 {
+public:
+    // The program state the test main made.
+    static AppState *s_state;
+
 protected:
     void SetUp() override;
     void TearDown() override;
