@@ -6,14 +6,17 @@
 
 namespace {
 
-// The text inside the last parentheses of a filter, where its patterns are.
+// The text inside the last parentheses of a filter, where its patterns are;
+// the export filters write them full-width ("SubRip-SRT（*.srt）").
 QString patternGroup(const QString &nameFilter)
 {
-    const int open = nameFilter.lastIndexOf(QLatin1Char('('));
-    const int close = nameFilter.lastIndexOf(QLatin1Char(')'));
-    if (open < 0 || close < open)
+    static const QRegularExpression open(QStringLiteral("[(\\x{FF08}]"));
+    static const QRegularExpression close(QStringLiteral("[)\\x{FF09}]"));
+    const int from = nameFilter.lastIndexOf(open);
+    const int to = nameFilter.lastIndexOf(close);
+    if (from < 0 || to < from)
         return nameFilter;
-    return nameFilter.mid(open + 1, close - open - 1);
+    return nameFilter.mid(from + 1, to - from - 1);
 }
 
 } // namespace

@@ -125,6 +125,8 @@ TEST_F(GroundworkTest, ChooserFiltersKeepTheirTextsAndListEveryPattern)
               (QStringList{QStringLiteral("*.txt"), QStringLiteral("*.srt")}));
     EXPECT_EQ(FileChooser::defaultSuffix(QString::fromUtf8(FilePickers::projectFilter)), QStringLiteral("cwpro"));
     EXPECT_EQ(FileChooser::defaultSuffix(QStringLiteral("所有文件(*.*)")), QString());
+    EXPECT_EQ(FileChooser::defaultSuffix(QStringLiteral("SubRip-SRT（*.srt）")), QStringLiteral("srt"));
+    EXPECT_EQ(FileChooser::nameFilters(QStringLiteral("TXT（*.txt）")), QStringList{QStringLiteral("TXT（*.txt） (*.txt)")});
 
     for (const char *name : {"a.mp4", "B.MP4", "c.srt", "d.txt", "e.wav", "f.doc"})
         writeFile(workFile(QStringLiteral("files/") + QLatin1String(name)), "x");
