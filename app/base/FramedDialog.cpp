@@ -5,12 +5,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
+#include <QVariant>
 #include <QVBoxLayout>
 
 FramedDialog::FramedDialog(const QString &title, QWidget *parent, Qt::WindowFlags flags)
     : QDialog(parent, flags | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_StyledBackground);
+    // The style sheet draws every dialog's frame through this one property.
+    setProperty("framedDialog", QVariant(true));
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("dialogTitle"));
