@@ -1,13 +1,18 @@
 #include "audio/AudioExtraction.h"
 
-#include "audio/ToolRunner.h"
-#include "audio/WavFile.h"
+#include "audio/ServiceText.h"
+#include "audio/ToolProgress.h"
+#include "audio/WavProbe.h"
+#include "subtitle/AtomicFile.h"
+#include "subtitle/LocalCodec.h"
 #include "subtitle/Utf8Conversion.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -20,10 +25,8 @@ const QString ResampledName = QStringLiteral("raw1.wav");
 const QString YesFlag = QStringLiteral("-y");
 
 constexpr int LoudEnoughPeak = 20000;
-constexpr quint16 ServiceChannels = 1;
-constexpr quint32 ServiceSampleRate = 16000;
-constexpr quint16 ServiceBitsPerSample = 16;
-constexpr int ServiceBytesPerSecond = 32000;
+// Room for the hash and suffix within a 255-byte file name.
+constexpr int WavNameBytes = 200;
 
 // Replaces `target` with `source`: a rename when both share a file system,
 // else copy and remove.
@@ -44,19 +47,19 @@ bool isUsableWav(const QString &mediaPath)
 {
     if (mediaPath.isEmpty() || QFileInfo(mediaPath).suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) != 0)
         return false;
-    WavFile wav;
-    if (!wav.Load(mediaPath))
-        return false;
     // The service, the duration (bytes / 32000) and the waveform all take
     // little-endian 16-bit samples; any other sample form is converted.
-    const WavHead &head = wav.head();
-    return head.channels == ServiceChannels && head.sampleRate == ServiceSampleRate
-           && head.bitsPerSample == ServiceBitsPerSample && std::memcmp(head.chunkId, "RIFF", 4) == 0;
+    return isServiceWavFormat(probeWav(mediaPath));
 }
 
 QString wavOutputPathFor(const QString &mediaPath, const QString &scratchFolder)
 {
-    return QStringLiteral("%1/%2.wav").arg(scratchFolder, QFileInfo(mediaPath).fileName());
+    const QFileInfo media(mediaPath);
+    const QByteArray hash = QCryptographicHash::hash(media.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1);
+    QString name = media.fileName();
+    while (name.toUtf8().size() > WavNameBytes)
+        name.chop(name.size() >= 2 && name.at(name.size() - 1).isLowSurrogate() ? 2 : 1);
+    return QStringLiteral("%1/%2-%3.wav").arg(scratchFolder, name, QString::fromLatin1(hash.toHex().left(8)));
 }
 
 namespace {
@@ -109,10 +112,10 @@ std::optional<float> gainForPeak(int peak)
 
 std::optional<float> normalisationGain(const QString &wavPath)
 {
-    WavFile wav;
-    if (!wav.Load(wavPath))
+    const int peak = scanWavPeak(wavPath);
+    if (peak < 0)
         return std::nullopt;
-    return gainForPeak(peakSample(wav.samples(), wav.dataSize()));
+    return gainForPeak(peak);
 }
 
 QString formatGain(float gain)
@@ -143,7 +146,32 @@ QStringList volumeArguments(const QString &source, float gain, const QString &ta
             QStringLiteral("volume=volume=") + formatGain(gain), target};
 }
 
-bool convertToWav(const QString &source, const QString &output, const QString &scratchFolder)
+namespace {
+
+// Shares of the whole conversion: taking the audio out of the media is the
+// long step; resampling and the volume step work on a small WAV.
+constexpr int ExtractEnd = 70;
+constexpr int ResampleEnd = 95;
+
+// One ffmpeg step reporting its share [from, to) of the whole.
+bool runStep(const QStringList &arguments, const QString &folder, const ConversionControl &control, int from,
+             int to)
+{
+    ToolRunControl run;
+    run.cancel = control.cancel;
+    if (control.progress) {
+        run.progress = [&control, from, to](qint64 doneMs, qint64 totalMs) {
+            if (totalMs > 0)
+                control.progress(from + int(qBound<qint64>(0, doneMs, totalMs) * (to - from) / totalMs));
+        };
+    }
+    return runToolWithProgress(withProgressOutput(arguments), folder, run) == ToolRunOutcome::Finished;
+}
+
+} // namespace
+
+bool convertToWav(const QString &source, const QString &output, const QString &scratchFolder,
+                  const ConversionControl &control)
 {
     if (source.isEmpty() || output.isEmpty())
         return false;
@@ -161,38 +189,45 @@ bool convertToWav(const QString &source, const QString &output, const QString &s
     // A failed run must show as a missing output, not as the stale result of
     // an earlier file with the same name.
     QFile::remove(outputPath);
+    if (control.progress)
+        control.progress(0);
 
     // ffmpeg runs inside the private folder, so the intermediates keep their
     // plain relative names.
     // Once ffmpeg cannot be started, the later steps cannot work either.
     const QString folder = work.path();
-    if (!runToolCommand(extractAudioArguments(sourcePath, RawName), folder)
-        || !runToolCommand(resampleArguments(RawName, ResampledName), folder))
+    if (!runStep(extractAudioArguments(sourcePath, RawName), folder, control, 0, ExtractEnd)
+        || !runStep(resampleArguments(RawName, ResampledName), folder, control, ExtractEnd, ResampleEnd))
         return false;
 
     const QString resampledPath = QDir(folder).filePath(ResampledName);
-    if (const auto gain = normalisationGain(resampledPath))
-        runToolCommand(volumeArguments(ResampledName, *gain, outputPath), folder);
-    else if (QFile::exists(resampledPath))
+    if (const auto gain = normalisationGain(resampledPath)) {
+        if (!runStep(volumeArguments(ResampledName, *gain, outputPath), folder, control, ResampleEnd, 100)) {
+            QFile::remove(outputPath);
+            return false;
+        }
+    } else if (QFile::exists(resampledPath)) {
         replaceFile(resampledPath, outputPath);
-    return QFile::exists(outputPath);
+    }
+    if (!QFile::exists(outputPath))
+        return false;
+    if (control.progress)
+        control.progress(100);
+    return true;
 }
 
-QString prepareWavForMedia(const QString &mediaPath, const QString &scratchFolder)
+QString prepareWavForMedia(const QString &mediaPath, const QString &scratchFolder, const ConversionControl &control)
 {
     if (isUsableWav(mediaPath))
         return mediaPath;
     const QString output = wavOutputPathFor(mediaPath, scratchFolder);
-    convertToWav(mediaPath, output, scratchFolder);
+    convertToWav(mediaPath, output, scratchFolder, control);
     return output;
 }
 
 int wavDurationSeconds(const QString &wavPath)
 {
-    WavFile wav;
-    if (!wav.Load(wavPath))
-        return 0;
-    return int(wav.dataSize() / ServiceBytesPerSecond);
+    return serviceWavSeconds(probeWav(wavPath));
 }
 
 QString transcriptCopyPath(const QString &transcriptPath)
@@ -200,8 +235,47 @@ QString transcriptCopyPath(const QString &transcriptPath)
     return transcriptPath + QStringLiteral(".txt");
 }
 
-QString transcriptForService(const QString &transcriptPath)
+namespace {
+
+// The transcript as the service should get it; empty when it can be sent as it is.
+QByteArray serviceTranscriptBytes(const QByteArray &source, QString *lost)
 {
-    const QString copy = transcriptCopyPath(transcriptPath);
-    return convertUtf8FileToLocal(transcriptPath, copy) == ConvertedFromUtf8 ? copy : transcriptPath;
+    QString text;
+    if (testUtf8(source) != NotUtf8) {
+        const int skip = source.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        text = QTextCodec::codecForName("UTF-8")->toUnicode(source.constData() + skip, source.size() - skip);
+    } else {
+        // Local bytes: only GB18030's four-byte characters need rewriting.
+        text = fromLocal8(source);
+    }
+    const QByteArray gbk = toServiceText(text);
+    if (lost)
+        *lost = charactersLostForService(text);
+    return testUtf8(source) == NotUtf8 && gbk == source ? QByteArray() : gbk;
+}
+
+QString writeServiceTranscript(const QString &transcriptPath, const QString &copyPath, QString *lost)
+{
+    if (lost)
+        lost->clear();
+    QByteArray source;
+    if (!readWholeFile(transcriptPath, &source))
+        return transcriptPath;
+    const QByteArray bytes = serviceTranscriptBytes(source, lost);
+    if (bytes.isNull() || !writeFileAtomically(copyPath, bytes))
+        return transcriptPath;
+    return copyPath;
+}
+
+} // namespace
+
+QString transcriptForService(const QString &transcriptPath, QString *lost)
+{
+    return writeServiceTranscript(transcriptPath, transcriptCopyPath(transcriptPath), lost);
+}
+
+QString transcriptForService(const QString &transcriptPath, const QString &copyFolder, QString *lost)
+{
+    const QString name = QFileInfo(transcriptCopyPath(transcriptPath)).fileName();
+    return writeServiceTranscript(transcriptPath, QDir(copyFolder).filePath(name), lost);
 }

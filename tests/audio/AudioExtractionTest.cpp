@@ -2,11 +2,15 @@
 #include "WavBytes.h"
 
 #include "audio/AudioExtraction.h"
+#include "audio/ToolProgress.h"
 #include "audio/WavFile.h"
 #include "subtitle/LocalCodec.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
@@ -148,8 +152,8 @@ TEST_F(ConversionTest, SourcesBecomeServiceWavs)
         const QString source = dir.filePath(c.name);
         ASSERT_TRUE(c.make(source)) << c.name;
         const QString wavPath = prepareWavForMedia(source, scratch);
-        EXPECT_EQ(wavPath, scratch + "/" + c.name + ".wav");
-        outputs << QString(c.name) + ".wav";
+        EXPECT_EQ(wavPath, wavOutputPathFor(source, scratch));
+        outputs << QFileInfo(wavPath).fileName();
 
         WavFile wav;
         ASSERT_TRUE(wav.Load(wavPath)) << c.name;
@@ -177,6 +181,41 @@ TEST_F(ConversionTest, FailedConversionLeavesNoStaleOutput)
 
     EXPECT_FALSE(convertToWav(notMedia, output));
     EXPECT_TRUE(scratchEntries().isEmpty());
+}
+
+// A long video takes a while: ffmpeg says how far it is, the conversion
+// turns that into one rising percentage, and stops when asked.
+TEST_F(ConversionTest, ProgressClimbsToTheEndAndCancelStopsIt)
+{
+    // Read at its own pace ("-re"), two seconds of audio report on the way.
+    const QString tone = dir.filePath("tone.wav");
+    ASSERT_TRUE(makeTone(tone, 2, 16000, 1));
+    QVector<QPair<qint64, qint64>> times;
+    ToolRunControl run;
+    run.progress = [&times](qint64 doneMs, qint64 totalMs) { times.append({doneMs, totalMs}); };
+    ASSERT_EQ(runToolWithProgress(withProgressOutput({"-re", "-i", tone, "-f", "null", "-"}), dir.path(), run),
+              ToolRunOutcome::Finished);
+    EXPECT_TRUE(std::any_of(times.begin(), times.end(), [](const QPair<qint64, qint64> &t) {
+        return t.first > 0 && t.first < 2000 && t.second == 2000;
+    })) << "no report while running";
+
+    const QString video = dir.filePath("lecture.mp4");
+    ASSERT_TRUE(makeVideo(video, 3));
+    QVector<int> seen;
+    ConversionControl control;
+    control.progress = [&seen](int percent) { seen.append(percent); };
+    ASSERT_TRUE(convertToWav(video, scratch + "/out.wav", scratch, control));
+    ASSERT_GE(seen.size(), 2);
+    EXPECT_EQ(seen.first(), 0);
+    EXPECT_EQ(seen.last(), 100);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(wavDurationSeconds(scratch + "/out.wav"), 3);
+
+    std::atomic<bool> cancel{false};
+    control.progress = [&cancel](int) { cancel = true; };
+    control.cancel = &cancel;
+    EXPECT_FALSE(convertToWav(video, scratch + "/cancelled.wav", scratch, control));
+    EXPECT_EQ(scratchEntries(), QStringList({"out.wav"}));
 }
 
 // Each conversion has its own intermediates, so two at once do not collide.
