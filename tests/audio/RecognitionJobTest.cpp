@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QDirIterator>
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -58,6 +59,18 @@ struct Recorded
                                  [](const ProgressReport &r) { return r.stage == JobStage::Finished; }));
     }
 };
+
+// Whether this process holds `path` open: the library keeps a job's files
+// open until its handle is released, after the call has returned.
+bool openInThisProcess(const QString &path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    QDirIterator descriptors(QStringLiteral("/proc/self/fd"), QDir::System | QDir::Files);
+    while (descriptors.hasNext())
+        if (QFileInfo(descriptors.next()).symLinkTarget() == target)
+            return true;
+    return false;
+}
 
 QStringList textsOf(const QVector<JobStage> &stages)
 {
@@ -241,23 +254,29 @@ TEST_F(RecognitionJobTest, RecognitionOfAServiceWavSendsItAsItIs)
 }
 
 // The library reports a finished 1-byte transcript upload as 1 of 1, and its
-// own "finished" before it returns: neither may end the job.
+// own "finished" while the call is still running: neither may end the job.
 TEST_F(RecognitionJobTest, CompletionComesOnlyWithTheResultRead)
 {
     const QString oneByte = dir.filePath("one.txt");
     ASSERT_TRUE(writeFile(oneByte, "A"));
     Recorded recorded;
-    const RecognitionJobResult result = runRecognitionJob(input(material->wav, oneByte), recorded.callback());
+    bool wavOpenAtCompletion = true;
+    const RecognitionJobResult result = runRecognitionJob(input(material->wav, oneByte),
+                                                          [&](const ProgressReport &report) {
+                                                              recorded.reports.append(report);
+                                                              if (report.stage == JobStage::Finished)
+                                                                  wavOpenAtCompletion = openInThisProcess(material->wav);
+                                                          });
+    ASSERT_EQ(result.code, 0) << result.message.toStdString();
     expectWellFormed(recorded, result);
+    EXPECT_FALSE(wavOpenAtCompletion) << "completion reported while the library still had the job";
+    EXPECT_EQ(result.entries.size(), 1);
     const auto upload = std::find_if(recorded.reports.begin(), recorded.reports.end(), [](const ProgressReport &r) {
         return r.stage == JobStage::UploadingText;
     });
     ASSERT_NE(upload, recorded.reports.end());
     EXPECT_EQ(upload->first, 1);
     EXPECT_EQ(upload->second, 1);
-    if (result.succeeded()) {
-        EXPECT_EQ(result.entries.size(), 1);
-    }
 }
 
 TEST_F(RecognitionJobTest, FailuresNameTheirCauseAndReportNoCompletion)
@@ -299,8 +318,8 @@ TEST_F(RecognitionJobTest, FailuresNameTheirCauseAndReportNoCompletion)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const int jobsBefore = service->readLog().count(QStringLiteral("kind=6"));
-        // A success code left by an earlier call must not pass as this job's error.
-        errnum = 20;
+        // A number left by an earlier call must not pass as this job's error.
+        errnum = 74;
         Recorded recorded;
         const RecognitionJobResult result = runRecognitionJob(c.in, recorded.callback());
         EXPECT_EQ(result.code, c.code);
@@ -311,6 +330,10 @@ TEST_F(RecognitionJobTest, FailuresNameTheirCauseAndReportNoCompletion)
             EXPECT_EQ(service->readLog().count(QStringLiteral("kind=6")), jobsBefore);
         }
     }
+
+    // Nor a success code left behind.
+    errnum = 20;
+    EXPECT_EQ(runRecognitionJob(input(material->wav, empty), nullptr).code, JobDataFormatError);
 
     // No service at all.
     ASSERT_EQ(service->stop(), 0);
