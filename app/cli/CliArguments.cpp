@@ -3,6 +3,12 @@
 bool parseCliArguments(const QStringList &arguments, const QStringList &optionNames,
                        CliArguments &parsed, QString &problem)
 {
+    return parseCliArguments(arguments, optionNames, QStringList(), parsed, problem);
+}
+
+bool parseCliArguments(const QStringList &arguments, const QStringList &optionNames, const QStringList &flagNames,
+                       CliArguments &parsed, QString &problem)
+{
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (!argument.startsWith(QLatin1String("--"))) {
@@ -15,6 +21,14 @@ bool parseCliArguments(const QStringList &arguments, const QStringList &optionNa
         if (equals >= 0) {
             value = name.mid(equals + 1);
             name.truncate(equals);
+        }
+        if (flagNames.contains(name)) {
+            if (equals >= 0) {
+                problem = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
+            parsed.options.insert(name, QString());
+            continue;
         }
         if (!optionNames.contains(name)) {
             problem = QStringLiteral("unknown option: %1").arg(argument);

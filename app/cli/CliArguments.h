@@ -19,8 +19,11 @@ struct CliArguments
 };
 
 // False, with `problem` set, for an option not in `optionNames` or one
-// without a value.
+// without a value. Names in `flagNames` take no value ("--quiet"); has()
+// tells whether they were given.
 bool parseCliArguments(const QStringList &arguments, const QStringList &optionNames,
+                       CliArguments &parsed, QString &problem);
+bool parseCliArguments(const QStringList &arguments, const QStringList &optionNames, const QStringList &flagNames,
                        CliArguments &parsed, QString &problem);
 
 // A whole decimal number (a sign allowed); false with `problem` set otherwise.

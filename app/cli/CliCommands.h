@@ -9,3 +9,6 @@ int runWavInfoCommand(const QStringList &arguments);
 int runShiftCommand(const QStringList &arguments);
 int runFixOverlapsCommand(const QStringList &arguments);
 int runCheckCommand(const QStringList &arguments);
+// Log in, run one job on the service, log out, write OUT.
+int runAlignCommand(const QStringList &arguments);
+int runRecognizeCommand(const QStringList &arguments);

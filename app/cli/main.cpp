@@ -11,7 +11,13 @@ const char Usage[] =
     "       cuewright-cli fix-overlaps INPUT OUTPUT --mode start|end|average [--encoding E]\n"
     "       cuewright-cli check INPUT [--max-cps N] [--max-chars N]\n"
     "       cuewright-cli prepare-wav MEDIA SCRATCH_DIR\n"
-    "       cuewright-cli wav-info FILE";
+    "       cuewright-cli wav-info FILE\n"
+    "       cuewright-cli align MEDIA TRANSCRIPT OUT [--user NAME] [--password-stdin] [--encoding E] [--quiet]\n"
+    "       cuewright-cli recognize MEDIA OUT [--user NAME] [--password-stdin] [--encoding E] [--quiet]\n"
+    "         (user from --user or CUEWRIGHT_USER, password from CUEWRIGHT_PASSWORD or standard input;\n"
+    "          service at CUEWRIGHT_SERVICE_HOST:CUEWRIGHT_SERVICE_PORT, default 127.0.0.1:30000;\n"
+    "          exit 0 written, 1 service failure or no subtitles, 2 usage or input, 3 credentials,\n"
+    "          4 balance too low, 5 media that cannot be converted)";
 
 } // namespace
 
@@ -37,6 +43,10 @@ int main(int argc, char **argv)
         return runPrepareWavCommand(arguments);
     if (command == QLatin1String("wav-info"))
         return runWavInfoCommand(arguments);
+    if (command == QLatin1String("align"))
+        return runAlignCommand(arguments);
+    if (command == QLatin1String("recognize"))
+        return runRecognizeCommand(arguments);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         printLine(QString::fromLatin1(Usage));
         return ExitOk;
