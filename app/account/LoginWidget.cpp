@@ -54,23 +54,14 @@ LoginWidget::LoginWidget(QWidget *parent)
     boxes->addStretch();
     boxes->addWidget(m_autoLogin);
 
-    auto *login = new QPushButton(QStringLiteral("登录"), this);
-    login->setObjectName(QStringLiteral("primaryButton"));
-    login->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    connect(login, &QPushButton::clicked, this, &LoginWidget::slot_clickLoginButton);
-    connect(cancel, &QPushButton::clicked, this, &LoginWidget::slot_clickCancelButton);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(login);
-    buttons->addWidget(cancel);
-
     QVBoxLayout *layout = contentLayout();
     layout->setContentsMargins(24, 4, 24, 18);
     layout->addLayout(form);
     layout->addLayout(boxes);
-    layout->addStretch();
-    layout->addLayout(buttons);
+    const ActionButtons buttons = addActionButtons(QStringLiteral("登录"));
+    buttons.primary->setDefault(true);
+    connect(buttons.primary, &QPushButton::clicked, this, &LoginWidget::slot_clickLoginButton);
+    connect(buttons.cancel, &QPushButton::clicked, this, &LoginWidget::slot_clickCancelButton);
 }
 
 void LoginWidget::fillFromMemory()

@@ -31,21 +31,12 @@ UpdatePwdWidget::UpdatePwdWidget(QWidget *parent)
     form->addRow(QStringLiteral("新密码"), m_new);
     form->addRow(QStringLiteral("确认密码"), m_confirm);
 
-    auto *confirm = new QPushButton(QStringLiteral("确定"), this);
-    confirm->setObjectName(QStringLiteral("primaryButton"));
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    connect(confirm, &QPushButton::clicked, this, &UpdatePwdWidget::slot_clickConfirmButton);
-    connect(cancel, &QPushButton::clicked, this, &UpdatePwdWidget::slot_clickCacelButton);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(confirm);
-    buttons->addWidget(cancel);
-
     QVBoxLayout *layout = contentLayout();
     layout->setContentsMargins(24, 4, 24, 18);
     layout->addLayout(form);
-    layout->addStretch();
-    layout->addLayout(buttons);
+    const ActionButtons buttons = addActionButtons(QStringLiteral("确定"));
+    connect(buttons.primary, &QPushButton::clicked, this, &UpdatePwdWidget::slot_clickConfirmButton);
+    connect(buttons.cancel, &QPushButton::clicked, this, &UpdatePwdWidget::slot_clickCacelButton);
 }
 
 QString UpdatePwdWidget::validationMessage(const QString &oldPassword, const QString &newPassword,

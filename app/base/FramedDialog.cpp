@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVariant>
 #include <QVBoxLayout>
@@ -49,4 +50,19 @@ void FramedDialog::setTitle(const QString &title)
 QString FramedDialog::title() const
 {
     return m_title->text();
+}
+
+FramedDialog::ActionButtons FramedDialog::addActionButtons(const QString &primaryText, const QString &cancelText)
+{
+    auto *primary = new QPushButton(primaryText, this);
+    primary->setObjectName(QStringLiteral("primaryButton"));
+    auto *cancel = new QPushButton(cancelText, this);
+    cancel->setObjectName(QStringLiteral("pushButton_Cancel"));
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(primary);
+    row->addWidget(cancel);
+    m_content->addStretch();
+    m_content->addLayout(row);
+    return {primary, cancel};
 }

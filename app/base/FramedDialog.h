@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLabel;
+class QPushButton;
 class QToolButton;
 class QVBoxLayout;
 
@@ -25,6 +26,16 @@ public:
 protected:
     // What goes under the title row.
     QVBoxLayout *contentLayout() const { return m_content; }
+
+    struct ActionButtons
+    {
+        QPushButton *primary;
+        QPushButton *cancel;
+    };
+    // The row that ends a dialog: a stretch, then the primary button
+    // ("primaryButton") and the cancel button ("pushButton_Cancel"), below
+    // a stretch that keeps it at the bottom.
+    ActionButtons addActionButtons(const QString &primaryText, const QString &cancelText = QStringLiteral("取消"));
 
 private:
     QLabel *m_title;

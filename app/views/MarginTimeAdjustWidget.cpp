@@ -73,25 +73,15 @@ MarginTimeAdjustWidget::MarginTimeAdjustWidget(QWidget *parent)
     rows->addWidget(modeLabel, 2, 0);
     rows->addWidget(m_mode, 2, 1);
 
-    auto *confirm = new QPushButton(QStringLiteral("确定"), this);
-    confirm->setObjectName(QStringLiteral("primaryButton"));
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("pushButton_Cancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(confirm);
-    buttons->addWidget(cancel);
-
     QVBoxLayout *layout = contentLayout();
     layout->setContentsMargins(24, 8, 24, 16);
     layout->addLayout(rows);
-    layout->addStretch();
-    layout->addLayout(buttons);
+    const ActionButtons buttons = addActionButtons(QStringLiteral("确定"));
 
     connect(m_startSlider, &QSlider::valueChanged, this, &MarginTimeAdjustWidget::slot_StarttimeSliderValueChanged);
     connect(m_endSlider, &QSlider::valueChanged, this, &MarginTimeAdjustWidget::slot_EndtimeSliderValueChanged);
-    connect(confirm, &QPushButton::clicked, this, &MarginTimeAdjustWidget::slot_clickConfirmButton);
-    connect(cancel, &QPushButton::clicked, this, &MarginTimeAdjustWidget::slot_clickCancelButton);
+    connect(buttons.primary, &QPushButton::clicked, this, &MarginTimeAdjustWidget::slot_clickConfirmButton);
+    connect(buttons.cancel, &QPushButton::clicked, this, &MarginTimeAdjustWidget::slot_clickCancelButton);
 }
 
 void MarginTimeAdjustWidget::slot_StarttimeSliderValueChanged(int i)

@@ -45,23 +45,12 @@ RemoveOverlayWidget::RemoveOverlayWidget(QWidget *parent)
     }
     m_modes[0]->setChecked(true);
 
-    auto *apply = new QPushButton(QStringLiteral("应用"), this);
-    apply->setObjectName(QStringLiteral("primaryButton"));
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("pushButton_Cancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(apply);
-    buttons->addWidget(cancel);
-
     QVBoxLayout *layout = contentLayout();
     layout->setContentsMargins(20, 8, 20, 16);
     layout->addLayout(pictures);
-    layout->addStretch();
-    layout->addLayout(buttons);
-
-    connect(apply, &QPushButton::clicked, this, &RemoveOverlayWidget::slot_clickApplyButton);
-    connect(cancel, &QPushButton::clicked, this, &RemoveOverlayWidget::slot_clickCancelButton);
+    const ActionButtons buttons = addActionButtons(QStringLiteral("应用"));
+    connect(buttons.primary, &QPushButton::clicked, this, &RemoveOverlayWidget::slot_clickApplyButton);
+    connect(buttons.cancel, &QPushButton::clicked, this, &RemoveOverlayWidget::slot_clickCancelButton);
 }
 
 QRadioButton *RemoveOverlayWidget::modeButton(int mode) const

@@ -56,24 +56,14 @@ SplitTimeWidget::SplitTimeWidget(QWidget *parent)
         rows->addWidget(fields[i], i, 1);
     }
 
-    auto *split = new QPushButton(QStringLiteral("切分"), this);
-    split->setObjectName(QStringLiteral("primaryButton"));
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("pushButton_Cancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(split);
-    buttons->addWidget(cancel);
-
     QVBoxLayout *layout = contentLayout();
     layout->setContentsMargins(20, 8, 20, 16);
     layout->addLayout(rows);
-    layout->addStretch();
-    layout->addLayout(buttons);
+    const ActionButtons buttons = addActionButtons(QStringLiteral("切分"));
 
     connect(m_slider, &QSlider::valueChanged, this, &SplitTimeWidget::slot_SlidervalueChanged);
-    connect(split, &QPushButton::clicked, this, &SplitTimeWidget::slot_clickSplitButton);
-    connect(cancel, &QPushButton::clicked, this, &SplitTimeWidget::slot_clickCancelButton);
+    connect(buttons.primary, &QPushButton::clicked, this, &SplitTimeWidget::slot_clickSplitButton);
+    connect(buttons.cancel, &QPushButton::clicked, this, &SplitTimeWidget::slot_clickCancelButton);
 }
 
 void SplitTimeWidget::setRow(int row)

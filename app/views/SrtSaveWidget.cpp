@@ -63,15 +63,6 @@ SrtSaveWidget::SrtSaveWidget(QWidget *parent)
         QStringLiteral("SRT格式可设定不同编码，来适应不同的操作环境，ASS等格式则固\n定适应UTF-8编码"), this);
     note->setObjectName(QStringLiteral("label_Note"));
 
-    auto *save = new QPushButton(QStringLiteral("保存"), this);
-    save->setObjectName(QStringLiteral("primaryButton"));
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("pushButton_Cancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(cancel);
-
     QVBoxLayout *layout = contentLayout();
     layout->setContentsMargins(24, 8, 24, 18);
     layout->setSpacing(6);
@@ -82,13 +73,12 @@ SrtSaveWidget::SrtSaveWidget(QWidget *parent)
     layout->addWidget(m_encoding);
     layout->addSpacing(6);
     layout->addWidget(note);
-    layout->addStretch();
-    layout->addLayout(buttons);
+    const ActionButtons buttons = addActionButtons(QStringLiteral("保存"));
 
     connect(m_format, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &SrtSaveWidget::slot_fileFormatComboboxIndexChanged);
-    connect(save, &QPushButton::clicked, this, &SrtSaveWidget::slot_clickSaveButton);
-    connect(cancel, &QPushButton::clicked, this, &SrtSaveWidget::slot_clickCancelButton);
+    connect(buttons.primary, &QPushButton::clicked, this, &SrtSaveWidget::slot_clickSaveButton);
+    connect(buttons.cancel, &QPushButton::clicked, this, &SrtSaveWidget::slot_clickCancelButton);
 }
 
 void SrtSaveWidget::slot_fileFormatComboboxIndexChanged(int index)
