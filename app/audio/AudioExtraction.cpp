@@ -165,7 +165,7 @@ bool runStep(const QStringList &arguments, const QString &folder, const Conversi
                 control.progress(from + int(qBound<qint64>(0, doneMs, totalMs) * (to - from) / totalMs));
         };
     }
-    return runToolWithProgress(withProgressOutput(arguments), folder, run) == ToolRunOutcome::Finished;
+    return runToolWithProgress(arguments, folder, run) == ToolRunOutcome::Finished;
 }
 
 } // namespace

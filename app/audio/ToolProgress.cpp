@@ -79,7 +79,7 @@ ToolRunOutcome runToolWithProgress(const QStringList &arguments, const QString &
     const QString program = ffmpegProgramPath();
     QProcess process;
     process.setProgram(program);
-    process.setArguments(arguments);
+    process.setArguments(withProgressOutput(arguments));
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.setStandardInputFile(QProcess::nullDevice());

@@ -28,8 +28,9 @@ struct ToolRunControl
 
 enum class ToolRunOutcome { Finished, NotStarted, Cancelled };
 
-// Runs ffmpeg (found as ToolRunner finds it; never through a shell) and waits,
-// reading its output as it comes so neither pipe can fill. A run that cannot
-// start prints ToolRunner's "CreateProcess [...]failed" line.
+// Runs ffmpeg with withProgressOutput(arguments) (found as ToolRunner finds
+// it; never through a shell) and waits, reading its output as it comes so
+// neither pipe can fill. A run that cannot start prints ToolRunner's
+// "CreateProcess [...]failed" line with the arguments as given.
 ToolRunOutcome runToolWithProgress(const QStringList &arguments, const QString &workingDirectory,
                                    const ToolRunControl &control, int *exitCode = nullptr);

@@ -193,7 +193,7 @@ TEST_F(ConversionTest, ProgressClimbsToTheEndAndCancelStopsIt)
     QVector<QPair<qint64, qint64>> times;
     ToolRunControl run;
     run.progress = [&times](qint64 doneMs, qint64 totalMs) { times.append({doneMs, totalMs}); };
-    ASSERT_EQ(runToolWithProgress(withProgressOutput({"-re", "-i", tone, "-f", "null", "-"}), dir.path(), run),
+    ASSERT_EQ(runToolWithProgress({"-re", "-i", tone, "-f", "null", "-"}, dir.path(), run),
               ToolRunOutcome::Finished);
     EXPECT_TRUE(std::any_of(times.begin(), times.end(), [](const QPair<qint64, qint64> &t) {
         return t.first > 0 && t.first < 2000 && t.second == 2000;

@@ -1,6 +1,7 @@
 #include "../audio/MediaFixtures.h"
 #include "../audio/WavBytes.h"
 
+#include "audio/AudioExtraction.h"
 #include "subtitle/LocalCodec.h"
 
 #include <QDir>
@@ -287,8 +288,9 @@ TEST_F(CliTest, PrepareWavPrintsTheConvertedFile)
     ASSERT_TRUE(makeTone(tone, 1, 44100, 2, 0.5));
     const CliRun run = runCli({"prepare-wav", tone, scratch});
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
-    EXPECT_EQ(run.out, (scratch + "/tone.mp3.wav\n").toUtf8());
-    EXPECT_EQ(runCli({"wav-info", scratch + "/tone.mp3.wav"}).out.left(20), "channels=1 rate=1600");
+    const QString wav = wavOutputPathFor(tone, scratch);
+    EXPECT_EQ(run.out, (wav + "\n").toUtf8());
+    EXPECT_EQ(runCli({"wav-info", wav}).out.left(20), "channels=1 rate=1600");
 }
 
 TEST_F(CliTest, PrepareWavWithoutFfmpegSaysSo)
