@@ -16,7 +16,8 @@ void DragSrtWidget::slot_Labelclick()
         emit SignalProxy::instance()->signal_SelectTxtfile(path);
 }
 
-void DragSrtWidget::filesDropped(const QStringList &files)
+void DragSrtWidget::announceFiles(const QStringList &files)
 {
-    emit SignalProxy::instance()->signal_SelectTxtfile(files.first());
+    if (!files.isEmpty())
+        emit SignalProxy::instance()->signal_SelectTxtfile(files.first());
 }

@@ -9,10 +9,13 @@ class DragSrtWidget : public DropAreaWidget
 public:
     explicit DragSrtWidget(QWidget *parent = nullptr);
 
+    // A drop's files: only the first is opened.
+    void announceFiles(const QStringList &files);
+
 public slots:
     void slot_Labelclick();
 
 protected:
-    void filesDropped(const QStringList &files) override;
+    void filesDropped(const QStringList &files) override { announceFiles(files); }
     void clicked() override { slot_Labelclick(); }
 };
