@@ -2,7 +2,7 @@
 
 #include "base/CurrentProject.h"
 #include "base/SignalProxy.h"
-#include "views/DragSrtWidget.h"
+#include "views/SrtListWidget.h"
 #include "views/VideoSelectWidget.h"
 
 #include <QFileInfo>
@@ -34,12 +34,10 @@ MainContentWidget::MainContentWidget(QWidget *parent)
     srtPanel->setObjectName(QStringLiteral("srtPanel"));
     srtPanel->setAttribute(Qt::WA_StyledBackground);
     srtPanel->setMinimumWidth(422);
-    auto *srtTitle = new QLabel(QStringLiteral("字幕列表"), srtPanel);
-    srtTitle->setObjectName(QStringLiteral("panelTitle"));
+    m_srtList = new SrtListWidget(srtPanel);
     auto *srtLayout = new QVBoxLayout(srtPanel);
-    srtLayout->setContentsMargins(12, 6, 12, 6);
-    srtLayout->addWidget(srtTitle);
-    srtLayout->addWidget(new DragSrtWidget(srtPanel), 1);
+    srtLayout->setContentsMargins(0, 0, 0, 0);
+    srtLayout->addWidget(m_srtList);
 
     auto *row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);

@@ -4,10 +4,11 @@
 
 class QLabel;
 class QStackedWidget;
+class SrtListWidget;
 
 // The editor's content: player panel and subtitle list side by side above
-// the waveform. Until the full views arrive, the panels show their empty
-// states and the player panel keeps track of the chosen medium.
+// the waveform. Until the player and waveform arrive, their panels show
+// empty states and the player panel keeps track of the chosen medium.
 class MainContentWidget : public QWidget
 {
     Q_OBJECT
@@ -15,6 +16,7 @@ public:
     explicit MainContentWidget(QWidget *parent = nullptr);
 
     QString shownMediaName() const;
+    SrtListWidget *srtListWidget() const { return m_srtList; }
 
 private slots:
     void slot_SelectMediafile(QString path);
@@ -26,4 +28,5 @@ private:
 
     QStackedWidget *m_videoStack;
     QLabel *m_mediaName;
+    SrtListWidget *m_srtList;
 };
