@@ -118,8 +118,13 @@ SrtListWidget::SrtListWidget(QWidget *parent)
     rebuild();
 }
 
-// The worker stops (it wakes at once) and is waited for with m_autoSave.
-SrtListWidget::~SrtListWidget() = default;
+SrtListWidget::~SrtListWidget()
+{
+    // The cells read m_rows, which goes before the table does.
+    const QSignalBlocker blocker(m_table);
+    m_table->setRowCount(0);
+    // m_autoSave then stops the worker (it wakes at once) and waits for it.
+}
 
 QWidget *SrtListWidget::buildTopBar()
 {
