@@ -177,7 +177,13 @@ void AutoSaveThread::writeOnce(QMutexLocker &locker)
 
     quint64 version = 0;
     const SubtitleEntries entries = m_list.snapshot(&version);
-    const bool due = destination.isValid() && !entries.isEmpty() && (unsaved || version != savedVersion);
+    // A file being opened clears the target before it replaces the list: a
+    // target changed since the destination was read means this snapshot
+    // may already be the new file's list, which must not reach the old file.
+    locker.relock();
+    const bool targetKept = generation == m_targetGeneration;
+    locker.unlock();
+    const bool due = targetKept && destination.isValid() && !entries.isEmpty() && (unsaved || version != savedVersion);
     const bool written = due && autoSaveOnce(entries, destination, writer);
     if (due)
         emit signal_autoSaved(destination.path, written);
