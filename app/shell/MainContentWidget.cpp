@@ -35,6 +35,9 @@ MainContentWidget::MainContentWidget(QWidget *parent)
     srtPanel->setAttribute(Qt::WA_StyledBackground);
     srtPanel->setMinimumWidth(422);
     m_srtList = new SrtListWidget(srtPanel);
+    // Work without an SRT file of its own (a job's result, a transcript, a
+    // restored copy) is kept where a crash cannot take it.
+    m_srtList->setAutoSaveRecoveryPath(currentProject().recoveryCopyPath);
     auto *srtLayout = new QVBoxLayout(srtPanel);
     srtLayout->setContentsMargins(0, 0, 0, 0);
     srtLayout->addWidget(m_srtList);
