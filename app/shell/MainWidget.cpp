@@ -1,7 +1,10 @@
 #include "shell/MainWidget.h"
 
+#include "base/AppConfig.h"
 #include "base/CurrentProject.h"
+#include "base/CustomProgressIndicator.h"
 #include "base/InfoTipWidget.h"
+#include "base/LoginState.h"
 #include "shell/MainContentWidget.h"
 #include "shell/MainTitleWidget.h"
 #include "base/MsgBox.h"
@@ -18,6 +21,7 @@
 #include "views/SrtSaveWidget.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -38,6 +42,29 @@ bool hasTimedEntry()
         }
         return false;
     });
+}
+
+// Alignment replaces times: ask once some entry starts a second or more in.
+bool hasEntryStartingAfterFirstSecond()
+{
+    return currentSubtitleList().read([](const SubtitleEntries &entries) {
+        for (const SubtitleEntry &entry : entries) {
+            if (timeCodeToMilliseconds(entry.startTime) / 1000 >= 1)
+                return true;
+        }
+        return false;
+    });
+}
+
+bool confirmReplacing(QWidget *parent, const QString &text)
+{
+    MsgBox box(parent);
+    box.setFixedSize(562, 170);
+    box.setTitle(QStringLiteral("请确认操作"));
+    box.setText(text);
+    box.setOkText(QStringLiteral("确认"));
+    box.setCancelText(QStringLiteral("取消"));
+    return box.exec() == QDialog::Accepted;
 }
 
 } // namespace
@@ -71,13 +98,19 @@ MainWidget::MainWidget(QWidget *parent)
     m_lightBoxClose = new QToolButton(m_lightBox);
     m_lightBoxClose->setObjectName(QStringLiteral("lightBoxClose"));
     m_lightBoxClose->setFixedSize(40, 49);
+    m_lightBoxClose->setAccessibleName(QStringLiteral("关闭"));
+    m_lightBoxClose->setToolTip(QStringLiteral("关闭"));
     m_lightBoxClose->hide();
     connect(m_lightBoxClose, &QToolButton::clicked, this, &MainWidget::slot_closeLightBox);
     auto *boxLayout = new QVBoxLayout(m_lightBox);
     boxLayout->addWidget(m_lightBoxClose, 0, Qt::AlignRight);
     boxLayout->addWidget(m_progress, 1, Qt::AlignCenter);
 
+    connect(m_progress, &SrtProgressWidget::signal_jobCompleted, this, &MainWidget::slot_jobCompleted);
+
     SignalProxy *proxy = SignalProxy::instance();
+    connect(proxy, &SignalProxy::signal_NoticeAutoalignment, this, &MainWidget::slot_NoticeAutoalignment);
+    connect(proxy, &SignalProxy::signal_NoticeVoiceRecognition, this, &MainWidget::slot_NoticeVoiceRecognition);
     connect(proxy, &SignalProxy::signal_NoticeShowProcessOverlayWidget, this,
             &MainWidget::slot_showProcessOverlayWidget);
     connect(proxy, &SignalProxy::signal_NoticeShowMargintimeAdjustWidget, this,
@@ -175,12 +208,96 @@ bool MainWidget::closeApplication()
     if (playbackState().playerStarted)
         emit SignalProxy::instance()->signal_stopVideo();
     project.taskRunning = false;
+    if (m_progress->isJobRunning()) {
+        // The job cannot be stopped once the service has it, and Qt aborts
+        // when a running thread is destroyed: let the thread go, end the
+        // event loop as usual (main still closes what it owns), and leave
+        // without static teardown if the job is still blocked then.
+        m_progress->abandonJob();
+        SrtThread::leaveAtExitWithoutWaitingForJobs();
+    }
     QCoreApplication::quit();
     return true;
 }
 
+void MainWidget::slot_NoticeAutoalignment()
+{
+    const CurrentProject &project = currentProject();
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return;
+    }
+    if (project.mediaFilePath.isEmpty()) {
+        MsgBox::notice(this, QStringLiteral("请先选择媒体文件！"));
+        return;
+    }
+    if (project.subtitleFilePath.isEmpty()) {
+        MsgBox::notice(this, QStringLiteral("请先选择文本文件！"));
+        return;
+    }
+    if (hasEntryStartingAfterFirstSecond()
+        && !confirmReplacing(this, QStringLiteral("当前字幕已有时间轴信息，再次执行自动对齐，会清除现有时间轴数据，"
+                                                  "并应用服务器传回的新数据，是否继续?")))
+        return;
+    startJob(false);
+}
+
+void MainWidget::slot_NoticeVoiceRecognition()
+{
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return;
+    }
+    if (currentProject().mediaFilePath.isEmpty()) {
+        MsgBox::notice(this, QStringLiteral("请先选择媒体文件！"));
+        return;
+    }
+    if (!currentSubtitleList().isEmpty()
+        && !confirmReplacing(this, QStringLiteral("当前字幕已有字幕和时间轴信息，再次执行语音识别，会清除现有字幕稿和"
+                                                  "时间轴数据，并应用服务器传回的新数据，是否继续?"))) {
+        qDebug().noquote() << QStringLiteral("reject:\t");
+        return;
+    }
+    startJob(true);
+}
+
+void MainWidget::startJob(bool recognition)
+{
+    CurrentProject &project = currentProject();
+    if (m_progress->isJobRunning())
+        return;
+    // Everything the worker needs, copied now: it never reads the project.
+    RecognitionJobInput input;
+    input.mediaPath = project.mediaFilePath;
+    input.transcriptPath = recognition ? QString() : project.subtitleFilePath;
+    input.sessionId = loginState().sessionId;
+    input.userName = accountMemory().userName;
+    input.serviceHost = AppConfig::serviceHost();
+    input.servicePort = AppConfig::servicePort();
+    input.scratchFolder = project.tempFolder;
+
+    m_progress->clearText();
+    project.recognitionMode = recognition;
+    m_bottomTool->hide();
+    m_lightBoxClose->hide();
+    m_lightBox->show();
+    m_progress->startJob(input);
+    project.taskRunning = true;
+}
+
+void MainWidget::slot_jobCompleted()
+{
+    m_lightBox->hide();
+}
+
 void MainWidget::slot_closeLightBox()
 {
+    if (m_progress->isJobRunning()) {
+        // Hiding the panel would not stop the job, whose result would then
+        // replace whatever the user edits meanwhile.
+        MsgBox::notice(this, QStringLiteral("当前任务正在进行中，并已经扣费，请您等待任务处理结束！"));
+        return;
+    }
     m_lightBox->hide();
     m_bottomTool->show();
     currentProject().taskRunning = false;
@@ -191,10 +308,12 @@ void MainWidget::slot_noticeShowLoadProjectLayer(bool b)
     if (b) {
         m_progress->bar()->hide();
         m_progress->label()->setText(QStringLiteral("正在打开工程..."));
+        m_progress->indicator()->startAnimation();
         m_lightBox->show();
     } else {
         m_progress->bar()->show();
         m_progress->label()->clear();
+        m_progress->indicator()->stopAnimation();
         m_lightBox->hide();
     }
 }

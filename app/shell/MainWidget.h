@@ -33,9 +33,12 @@ public:
     BottomToolWidget *bottomToolWidget() const { return m_bottomTool; }
     QLightBoxWidget *lightBox() const { return m_lightBox; }
     SrtProgressWidget *progressWidget() const { return m_progress; }
+    QToolButton *lightBoxCloseButton() const { return m_lightBoxClose; }
     bool isMaximised() const { return m_maximised; }
 
 public slots:
+    void slot_NoticeAutoalignment();
+    void slot_NoticeVoiceRecognition();
     void slot_closeLightBox();
     void slot_noticeShowLoadProjectLayer(bool b);
     void slot_Maxnormal(bool maximised);
@@ -46,8 +49,10 @@ private slots:
     void slot_exportSubtitle();
     void slot_showProcessOverlayWidget();
     void slot_showMarginTimeAdjustWidget();
+    void slot_jobCompleted();
 
 private:
+    void startJob(bool recognition);
 
     MainTitleWidget *m_title;
     MainContentWidget *m_content;
