@@ -7,6 +7,8 @@
 #include "shell/ProjectListStore.h"
 #include "base/SignalProxy.h"
 #include "shell/SrtTypechoiceWidget.h"
+#include "shell/VideoOnlyWidget.h"
+#include "shell/VideoSrtWidget.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,23 +20,16 @@
 
 namespace {
 
-QToolButton *imageButton(QWidget *parent, const QString &objectName, const QSize &size)
+QToolButton *imageButton(QWidget *parent, const QString &objectName, const QString &name, const QSize &size)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(objectName);
+    button->setAccessibleName(name);
+    button->setToolTip(name);
     button->setFixedSize(size);
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
-}
-
-// Stands in for a task page that arrives with the new-project workflow.
-QWidget *pendingTaskPage(QWidget *parent)
-{
-    auto *page = new QWidget(parent);
-    auto *layout = new QVBoxLayout(page);
-    layout->addStretch();
-    return page;
 }
 
 } // namespace
@@ -51,9 +46,12 @@ ProjectContentWidget::ProjectContentWidget(QWidget *parent)
     left->setObjectName(QStringLiteral("projectLeftPanel"));
     left->setAttribute(Qt::WA_StyledBackground);
     left->setFixedWidth(410);
-    QToolButton *newButton = imageButton(left, QStringLiteral("toolButton_New"), QSize(87, 20));
-    QToolButton *openButton = imageButton(left, QStringLiteral("toolButton_Open"), QSize(88, 20));
-    QToolButton *clearButton = imageButton(left, QStringLiteral("toolButton_Clearall"), QSize(117, 20));
+    QToolButton *newButton = imageButton(left, QStringLiteral("toolButton_New"), QStringLiteral("新建工程"),
+                                           QSize(87, 20));
+    QToolButton *openButton = imageButton(left, QStringLiteral("toolButton_Open"), QStringLiteral("打开工程"),
+                                            QSize(88, 20));
+    QToolButton *clearButton = imageButton(left, QStringLiteral("toolButton_Clearall"), QStringLiteral("清空列表"),
+                                             QSize(117, 20));
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(14, 16, 14, 10);
     buttons->addWidget(newButton);
@@ -84,12 +82,14 @@ ProjectContentWidget::ProjectContentWidget(QWidget *parent)
     m_heading = new QLabel(right);
     m_heading->setObjectName(QStringLiteral("label_Quickstart"));
     m_heading->setFixedSize(240, 40);
-    m_return = imageButton(right, QStringLiteral("toolButton_Return"), QSize(80, 28));
+    m_return = imageButton(right, QStringLiteral("toolButton_Return"), QStringLiteral("返回"), QSize(80, 28));
     m_stack = new QStackedWidget(right);
     m_chooser = new SrtTypechoiceWidget(m_stack);
     m_stack->addWidget(m_chooser);
-    m_stack->addWidget(pendingTaskPage(m_stack));
-    m_stack->addWidget(pendingTaskPage(m_stack));
+    m_videoSrt = new VideoSrtWidget(m_stack);
+    m_videoOnly = new VideoOnlyWidget(m_stack);
+    m_stack->addWidget(m_videoSrt);
+    m_stack->addWidget(m_videoOnly);
     auto *headRow = new QHBoxLayout;
     headRow->addWidget(m_heading);
     headRow->addWidget(m_return);
@@ -187,10 +187,17 @@ void ProjectContentWidget::slot_ReturnFirstPage()
 
 void ProjectContentWidget::slot_SwitchSrtPage(int iType)
 {
+    if (iType != 1 && iType != 2)
+        return;
     m_heading->hide();
     m_return->show();
-    if (iType == 1 || iType == 2)
-        m_stack->setCurrentIndex(iType);
+    if (iType == 1) {
+        m_videoSrt->clear();
+        m_stack->setCurrentWidget(m_videoSrt);
+    } else {
+        m_videoOnly->clear();
+        m_stack->setCurrentWidget(m_videoOnly);
+    }
 }
 
 void ProjectContentWidget::slot_clickReturnButton()

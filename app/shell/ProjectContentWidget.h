@@ -10,6 +10,8 @@ class QToolButton;
 class QVBoxLayout;
 class SrtTypechoiceWidget;
 class ProjectListItem;
+class VideoOnlyWidget;
+class VideoSrtWidget;
 
 // The start page's content: the project list on the left, the task chooser
 // on the right.
@@ -23,10 +25,14 @@ public:
     QToolButton *returnButton() const { return m_return; }
     QStackedWidget *taskStack() const { return m_stack; }
     SrtTypechoiceWidget *chooser() const { return m_chooser; }
+    VideoSrtWidget *videoSrtPage() const { return m_videoSrt; }
+    VideoOnlyWidget *videoOnlyPage() const { return m_videoOnly; }
 
     // Asked before a new or another project replaces one that is still open
     // (the burn hand-over leaves the editor without the leave check).
     void setLeaveCheck(std::function<bool()> check) { m_leaveCheck = std::move(check); }
+    // True when nothing is open, or the leave check lets it go.
+    bool mayReplaceOpenProject() const;
 
 public slots:
     void slot_clickNewButton();
@@ -40,7 +46,6 @@ public slots:
 
 private:
     void rebuildRows();
-    bool mayReplaceOpenProject() const;
 
     std::function<bool()> m_leaveCheck;
 
@@ -49,4 +54,6 @@ private:
     QToolButton *m_return;
     QStackedWidget *m_stack;
     SrtTypechoiceWidget *m_chooser;
+    VideoSrtWidget *m_videoSrt;
+    VideoOnlyWidget *m_videoOnly;
 };

@@ -16,6 +16,8 @@
 #include "base/WindowGeometry.h"
 
 #include "base/DesktopActions.h"
+#include "base/MsgBox.h"
+
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -44,6 +46,7 @@ SubtitleProjectPage::SubtitleProjectPage(QWidget *parent)
     SignalProxy *proxy = SignalProxy::instance();
     connect(proxy, &SignalProxy::signal_NoticeNewProject, this, &SubtitleProjectPage::slot_NoticeNewProject);
     connect(proxy, &SignalProxy::signal_OpenNewProject, this, &SubtitleProjectPage::slot_OpenNewProject);
+    connect(proxy, &SignalProxy::signal_RequestAutoalignment, this, &SubtitleProjectPage::slot_RequestAutoalignment);
     connect(proxy, &SignalProxy::signal_noticeShowLoginWidget, this, &SubtitleProjectPage::slot_noticeShowLoginWidget);
     connect(proxy, &SignalProxy::signal_noticeShowRegWidget, this, &SubtitleProjectPage::slot_noticeShowRegWidget);
     connect(proxy, &SignalProxy::signal_NoticeShowPersonCenterWidget, this,
@@ -81,6 +84,34 @@ void SubtitleProjectPage::slot_NoticeNewProject()
     resetCurrentProject();
     rememberAvailableRect();
     emit SignalProxy::instance()->signal_clickTab(2, 0);
+}
+
+void SubtitleProjectPage::slot_RequestAutoalignment(QString strMediaFile, QString strTxtfile)
+{
+    // A project can still be open behind the start page (the burn page's
+    // hand-over keeps it): it is left, or kept, as "新建工程" would.
+    if (!m_content->mayReplaceOpenProject())
+        return;
+    resetCurrentProject();
+    rememberAvailableRect();
+    CurrentProject &project = currentProject();
+    project.mediaFilePath = strMediaFile;
+    project.subtitleFilePath = strTxtfile;
+    SignalProxy *proxy = SignalProxy::instance();
+    if (!strTxtfile.isEmpty())
+        emit proxy->signal_SelectTxtfile(strTxtfile);
+    if (project.lineTooLong) {
+        // Nothing was started: no half-made project stays open behind the page.
+        resetCurrentProject();
+        MsgBox::notice(this, QStringLiteral("字幕文本中存在行内容过长，需作断行处理，然后重新开始！"));
+        project.lineTooLong = false;
+        return;
+    }
+    emit proxy->signal_clickTab(2, 0);
+    if (strTxtfile.isEmpty())
+        emit proxy->signal_NoticeVoiceRecognition();
+    else
+        emit proxy->signal_NoticeAutoalignment();
 }
 
 void SubtitleProjectPage::slot_OpenNewProject()

@@ -35,6 +35,7 @@ public:
 
 public slots:
     void slot_NoticeNewProject();
+    void slot_RequestAutoalignment(QString strMediaFile, QString strTxtfile);
     void slot_OpenNewProject();
     void slot_noticeShowLoginWidget();
     void slot_noticeShowRegWidget();
