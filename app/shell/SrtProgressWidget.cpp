@@ -39,6 +39,8 @@ SrtProgressWidget::SrtProgressWidget(QWidget *parent)
     // A single-shot timer rather than a wait: the GUI thread never blocks.
     m_completionDelay = new QTimer(this);
     m_completionDelay->setSingleShot(true);
+    // A coarse timer may fire 5% early; the pause is meant as a minimum.
+    m_completionDelay->setTimerType(Qt::PreciseTimer);
     m_completionDelay->setInterval(CompletionDelayMs);
     connect(m_completionDelay, &QTimer::timeout, this, &SrtProgressWidget::slot_completionDelayPassed);
 }
