@@ -14,10 +14,12 @@
 #include "base/SignalProxy.h"
 #include "shell/SrtProgressWidget.h"
 #include "base/WindowGeometry.h"
+#include "project/AutoSaveThread.h"
 #include "subtitle/SubtitleList.h"
 #include "views/BottomToolWidget.h"
 #include "views/MarginTimeAdjustWidget.h"
 #include "views/RemoveOverlayWidget.h"
+#include "views/SrtListWidget.h"
 #include "views/SrtSaveWidget.h"
 
 #include <QCoreApplication>
@@ -106,6 +108,7 @@ MainWidget::MainWidget(QWidget *parent)
     boxLayout->addWidget(m_lightBoxClose, 0, Qt::AlignRight);
     boxLayout->addWidget(m_progress, 1, Qt::AlignCenter);
 
+    connect(m_progress, &SrtProgressWidget::signal_resultArriving, this, &MainWidget::slot_jobResultArriving);
     connect(m_progress, &SrtProgressWidget::signal_jobCompleted, this, &MainWidget::slot_jobCompleted);
 
     SignalProxy *proxy = SignalProxy::instance();
@@ -285,8 +288,24 @@ void MainWidget::startJob(bool recognition)
     project.taskRunning = true;
 }
 
+void MainWidget::slot_jobResultArriving(bool recognition)
+{
+    // Recognised text is no longer the subtitle file the user opened: it
+    // must never be autosaved over that file. Nothing may be written while
+    // the list is replaced; the result's place is set once it is shown.
+    if (recognition)
+        currentProject().subtitleFilePath.clear();
+    m_content->srtListWidget()->autoSave()->setTarget(AutoSaveTarget());
+}
+
 void MainWidget::slot_jobCompleted()
 {
+    // The result is on no disk yet: the next autosave pass keeps it (in the
+    // subtitle file, else in the recovery copy).
+    const CurrentProject &project = currentProject();
+    AutoSaveThread *autoSave = m_content->srtListWidget()->autoSave();
+    autoSave->setTarget(AutoSaveTarget{project.subtitleFilePath, project.textEncoding, playbackState().playerStarted});
+    autoSave->markListUnsaved();
     m_lightBox->hide();
 }
 

@@ -49,6 +49,7 @@ private slots:
     void slot_exportSubtitle();
     void slot_showProcessOverlayWidget();
     void slot_showMarginTimeAdjustWidget();
+    void slot_jobResultArriving(bool recognition);
     void slot_jobCompleted();
 
 private:

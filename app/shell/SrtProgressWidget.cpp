@@ -77,6 +77,7 @@ bool SrtProgressWidget::startJob(const RecognitionJobInput &input)
     connect(thread, &SrtThread::signal_jobFinished, this, &SrtProgressWidget::slot_jobFinished,
             Qt::QueuedConnection);
     m_thread = thread;
+    m_recognition = input.transcriptPath.isEmpty();
     m_jobActive = true;
     m_completionDelay->stop();
     // Inherits the GUI thread's priority.
@@ -133,6 +134,7 @@ void SrtProgressWidget::slot_jobFinished(SrtJobOutcome outcome)
     }
     // A new document, made on the GUI thread in one step, so neither the
     // views nor the autosave ever see a half-filled list.
+    emit signal_resultArriving(m_recognition);
     currentSubtitleList().replaceDocument(outcome.entries);
     project.wavFilePath = outcome.wavPath;
     m_bar->setValue(100);

@@ -42,6 +42,9 @@ public:
     void abandonJob();
 
 signals:
+    // A successful job's subtitles are about to replace the list: whatever
+    // file the list was saved to no longer holds them.
+    void signal_resultArriving(bool recognition);
     // A successful job's subtitles are in the editor; the panel may go.
     void signal_jobCompleted();
     // What the panel shows after each progress report.
@@ -62,4 +65,5 @@ private:
     QTimer *m_completionDelay;
     QPointer<SrtThread> m_thread;
     bool m_jobActive = false;
+    bool m_recognition = false;
 };
