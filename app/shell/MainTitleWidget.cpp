@@ -26,7 +26,12 @@ MainTitleWidget::MainTitleWidget(QWidget *parent)
     connect(addNamedButton(row, QStringLiteral("exportsubtitle"), QStringLiteral("导出字幕")),
             &QToolButton::clicked, this, &MainTitleWidget::slot_clickExport);
     connect(addNamedButton(row, QStringLiteral("repress"), QStringLiteral("压制")),
-            &QToolButton::clicked, this, [] { emit SignalProxy::instance()->signal_clickTab(3, 1); });
+            &QToolButton::clicked, this, [] {
+                // Like the other title-bar actions: no leaving mid-job, the
+                // result must land in the editor it was started from.
+                if (!currentProject().taskRunning)
+                    emit SignalProxy::instance()->signal_clickTab(3, 1);
+            });
 
     auto *save = new QShortcut(QKeySequence(QStringLiteral("Ctrl+S")), this);
     connect(save, &QShortcut::activated, this, &MainTitleWidget::signal_saveProject);

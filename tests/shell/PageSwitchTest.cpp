@@ -140,6 +140,13 @@ TEST_F(PageSwitchTest, BurnButtonHandsOverWithoutTheLeaveCheck)
     CotentWidget window;
     openProjectInEditor(window);
     QSignalSpy tabs(SignalProxy::instance(), QOverload<int, int>::of(&SignalProxy::signal_clickTab));
+    // Not while a job runs: its result must land in this editor.
+    currentProject().taskRunning = true;
+    window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
+    EXPECT_EQ(tabs.count(), 0);
+    EXPECT_EQ(window.currentPage(), 2);
+    currentProject().taskRunning = false;
+
     window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
     ASSERT_EQ(tabs.count(), 1);
     EXPECT_EQ(tabs[0][0].toInt(), 3);
