@@ -63,6 +63,9 @@ MainContentWidget::MainContentWidget(QWidget *parent)
     connect(proxy, &SignalProxy::signal_SelectMediafile, this, &MainContentWidget::slot_SelectMediafile);
     connect(proxy, &SignalProxy::signal_loadProject, this, &MainContentWidget::slot_loadProject);
     connect(proxy, &SignalProxy::siganal_ClearDate, this, &MainContentWidget::slot_ClearDate);
+    // A job started from the start page set the medium without selecting it.
+    connect(proxy, &SignalProxy::signal_updateCurrentMediaName, this,
+            [this] { showMedia(currentProject().mediaFilePath); });
 }
 
 QString MainContentWidget::shownMediaName() const

@@ -234,6 +234,8 @@ TEST_F(JobFlowTest, AlignmentFromTheStartPageConvertsUploadsAndOpensTheEditor)
     EXPECT_TRUE(currentProject().wavFilePath.startsWith(currentProject().tempFolder + QLatin1Char('/')));
     EXPECT_FALSE(panel(window)->indicator()->isTurning());
     EXPECT_LT(longestGap, 1000);
+    // The player shows the medium the start page chose.
+    EXPECT_EQ(editor(window)->contentWidget()->shownMediaName(), QFileInfo(media).fileName());
 }
 
 TEST_F(JobFlowTest, EditorStartsAskBeforeReplacingAndRunTheirOwnKind)
