@@ -34,7 +34,7 @@ MsgBox::MsgBox(QWidget *parent)
     buttons->addWidget(m_no);
     buttons->addStretch();
 
-    contentLayout()->setContentsMargins(0, 0, 0, 14);
+    contentLayout()->setContentsMargins(16, 0, 16, 14);
     contentLayout()->addWidget(m_text, 1);
     contentLayout()->addLayout(buttons);
 }
