@@ -2,14 +2,18 @@
 
 #include "base/CurrentProject.h"
 #include "base/FilePickers.h"
+#include "base/LoginState.h"
 #include "base/ModalSeam.h"
 #include "base/MsgBox.h"
+#include "base/SignalProxy.h"
 
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,4 +134,39 @@ void FileSelectWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+QPushButton *layOutTaskPage(QWidget *page, const QList<FileSelectWidget *> &tiles)
+{
+    auto *start = new QPushButton(QStringLiteral("开始"), page);
+    start->setObjectName(QStringLiteral("toolButton_Start"));
+    start->setFixedSize(160, 40);
+    start->setCursor(Qt::PointingHandCursor);
+
+    auto *row = new QHBoxLayout;
+    row->setSpacing(40);
+    row->addStretch();
+    for (FileSelectWidget *tile : tiles)
+        row->addWidget(tile);
+    row->addStretch();
+    auto *layout = new QVBoxLayout(page);
+    layout->addStretch();
+    layout->addLayout(row);
+    layout->addSpacing(30);
+    layout->addWidget(start, 0, Qt::AlignHCenter);
+    layout->addStretch();
+    return start;
+}
+
+bool taskPageMayStart(QWidget *page, const QString &mediaPath)
+{
+    if (!loginState().loggedIn) {
+        emit SignalProxy::instance()->signal_noticeShowLoginWidget();
+        return false;
+    }
+    if (mediaPath.isEmpty()) {
+        MsgBox::notice(page, QStringLiteral("请先选择媒体文件！"));
+        return false;
+    }
+    return true;
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 // A tile of the start page's task pages that holds one chosen file: a
 // click opens the chooser for its type, a refused name keeps the file it had.
@@ -44,3 +45,11 @@ private:
     QString m_filePath;
     QLabel *m_label;
 };
+
+// A task page's body, shared by both pages: the tiles side by side, "开始"
+// centred below. Returns the start button.
+QPushButton *layOutTaskPage(QWidget *page, const QList<FileSelectWidget *> &tiles);
+
+// What both pages check before asking for a job: a log-in (else the log-in
+// window is asked for) and a chosen medium (else "请先选择媒体文件！").
+bool taskPageMayStart(QWidget *page, const QString &mediaPath);
