@@ -10,7 +10,7 @@ QVector<bool> shownOverlaps(const SubtitleEntries &entries)
     return flags;
 }
 
-int nextOverlapRow(const QVector<bool> &flags, int cursor)
+int nextFlaggedRow(const QVector<bool> &flags, int cursor)
 {
     const int size = flags.size();
     if (size == 0)
@@ -28,7 +28,7 @@ int nextOverlapRow(const QVector<bool> &flags, int cursor)
     return -1;
 }
 
-int previousOverlapRow(const QVector<bool> &flags, int cursor)
+int previousFlaggedRow(const QVector<bool> &flags, int cursor)
 {
     const int size = flags.size();
     if (size == 0)

@@ -1,10 +1,12 @@
 #include "views/SrtListTable.h"
 
 #include "subtitle/LocalCodec.h"
+#include "views/SrtListConfidence.h"
 #include "views/SrtListReadingHints.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>
+#include <QStringList>
 #include <QTableWidget>
 
 namespace SrtListTable {
@@ -23,10 +25,16 @@ qint64 durationMs(const SubtitleEntry &entry)
 }
 } // namespace
 
-Rows::Rows(const SrtListColours &colours, const ReadingLimits &limits)
+Rows::Rows(const SrtListColours &colours, const ReadingLimits &limits, int minConfidence)
     : m_colours(colours)
     , m_limits(limits)
+    , m_minConfidence(minConfidence)
 {
+}
+
+QVector<bool> Rows::doubtful() const
+{
+    return doubtfulRows(m_entries, m_minConfidence);
 }
 
 void Rows::reset(const SubtitleEntries &entries, const QVector<bool> &overlaps)
@@ -86,6 +94,9 @@ QVariant Rows::data(int row, int column, int role) const
     case Qt::ForegroundRole:
         if (column == TextColumn)
             return textColour(row);
+        // Doubtful words outrank reading speed; the tooltip names both.
+        if (column == NumberColumn && isDoubtful(m_entries.at(row), m_minConfidence))
+            return doubtfulColour();
         if (column == NumberColumn
             && readingHint(text(row, TextColumn), durationMs(m_entries.at(row)), m_limits).flagged())
             return m_colours.warning;
@@ -96,16 +107,23 @@ QVariant Rows::data(int row, int column, int role) const
     return QVariant();
 }
 
-// The number cell of a row over a reading limit names the limits it is
-// over; the time cells give both figures; the text cell the whole text.
+// The number cell of a marked row says why: low confidence, then the
+// reading limits it is over; the time cells give both reading figures; the
+// text cell the whole text.
 QVariant Rows::toolTip(int row, int column) const
 {
     const QString text = this->text(row, TextColumn);
     if (column == TextColumn)
         return text;
     const ReadingHint hint = readingHint(text, durationMs(m_entries.at(row)), m_limits);
-    if (column == NumberColumn)
-        return hint.flagged() ? QVariant(readingWarningText(hint, m_limits)) : QVariant();
+    if (column == NumberColumn) {
+        QStringList reasons;
+        if (isDoubtful(m_entries.at(row), m_minConfidence))
+            reasons << confidenceWarningText(m_entries.at(row));
+        if (hint.flagged())
+            reasons << readingWarningText(hint, m_limits);
+        return reasons.isEmpty() ? QVariant() : QVariant(reasons.join(QLatin1Char('\n')));
+    }
     return readingHintText(hint, m_limits);
 }
 

@@ -19,22 +19,26 @@ enum Column { NumberColumn = 0, StartColumn = 1, EndColumn = 2, TextColumn = 3, 
 constexpr int kColumnWidths[ColumnCount] = {68, 100, 100, 370};
 
 // What the rows show: the entries as the last rebuild or refresh saw them,
-// which of them are shown overlapping, the colours and the reading limits.
+// which of them are shown overlapping, the colours, the reading limits and
+// the confidence under which a row is marked for review.
 // Cells read their texts, colours and tooltips from here as they are drawn,
 // so a rebuild makes its cells without making any text.
 class Rows
 {
 public:
-    Rows(const SrtListColours &colours, const ReadingLimits &limits);
+    Rows(const SrtListColours &colours, const ReadingLimits &limits, int minConfidence);
 
     void reset(const SubtitleEntries &entries, const QVector<bool> &overlaps);
     void setEntry(int row, const SubtitleEntry &entry);
     void setOverlaps(const QVector<bool> &overlaps);
     void setLimits(const ReadingLimits &limits) { m_limits = limits; }
+    void setMinConfidence(int minConfidence) { m_minConfidence = minConfidence; }
 
     int size() const { return m_entries.size(); }
     const QVector<bool> &overlaps() const { return m_overlaps; }
     const SrtListColours &colours() const { return m_colours; }
+    // Made on demand: only stepping needs the whole set.
+    QVector<bool> doubtful() const;
 
     // A cell's value for `role`; nothing for rows it does not have.
     QVariant data(int row, int column, int role) const;
@@ -47,6 +51,7 @@ private:
 
     const SrtListColours &m_colours;
     ReadingLimits m_limits;
+    int m_minConfidence;
     SubtitleEntries m_entries;
     QVector<bool> m_overlaps;
 };

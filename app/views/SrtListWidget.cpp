@@ -14,6 +14,7 @@
 #include "views/SplitTimeWidget.h"
 #include "views/SrtListAutoSave.h"
 #include "views/SrtListCommands.h"
+#include "views/SrtListConfidence.h"
 #include "views/SrtListNavigation.h"
 #include "views/SrtPopWidget.h"
 
@@ -62,8 +63,9 @@ SrtListWidget::SrtListWidget(QWidget *parent)
     : QWidget(parent)
     , m_list(currentSubtitleList())
     , m_limits(readingLimitsFrom(&readSetting))
+    , m_minConfidence(minConfidenceFrom(&readSetting))
     , m_autoSave(std::make_unique<SrtListAutoSave>(m_list))
-    , m_rows(srtListColours(), m_limits)
+    , m_rows(srtListColours(), m_limits, m_minConfidence)
 {
     setObjectName(QStringLiteral("SrtListWidget"));
     setAttribute(Qt::WA_StyledBackground);
@@ -98,6 +100,8 @@ SrtListWidget::SrtListWidget(QWidget *parent)
     addShortcut(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_Z), &SrtListWidget::slot_redo);
     addShortcut(QKeySequence(Qt::CTRL + Qt::Key_F), &SrtListWidget::slot_showFind);
     addShortcut(QKeySequence(Qt::CTRL + Qt::Key_H), &SrtListWidget::slot_showReplace);
+    addShortcut(QKeySequence(Qt::Key_F8), &SrtListWidget::slot_nextDoubtful);
+    addShortcut(QKeySequence(Qt::SHIFT + Qt::Key_F8), &SrtListWidget::slot_previousDoubtful);
 
     connectHub();
     connect(m_table, &QTableWidget::customContextMenuRequested, this, &SrtListWidget::slot_rightMenu);
@@ -206,6 +210,13 @@ void SrtListWidget::setReadingLimits(const ReadingLimits &limits)
 {
     m_limits = limits;
     m_rows.setLimits(limits);
+    m_table->viewport()->update();
+}
+
+void SrtListWidget::setMinConfidence(int minConfidence)
+{
+    m_minConfidence = minConfidence;
+    m_rows.setMinConfidence(minConfidence);
     m_table->viewport()->update();
 }
 
@@ -542,23 +553,47 @@ void SrtListWidget::slot_timerout()
 
 // ---- Overlaps ----
 
-void SrtListWidget::goToOverlap(int row)
+void SrtListWidget::goToRow(int row)
 {
-    m_overlapCursor = row;
     if (!isRow(row))
         return;
     m_table->setCurrentCell(row, TextColumn);
     slot_tablewidgetcellClicked(row, TextColumn);
 }
 
+void SrtListWidget::goToOverlap(int row)
+{
+    m_overlapCursor = row;
+    goToRow(row);
+}
+
 void SrtListWidget::slot_clickPrevButton()
 {
-    goToOverlap(previousOverlapRow(m_rows.overlaps(), m_overlapCursor));
+    goToOverlap(previousFlaggedRow(m_rows.overlaps(), m_overlapCursor));
 }
 
 void SrtListWidget::slot_clickNextButton()
 {
-    goToOverlap(nextOverlapRow(m_rows.overlaps(), m_overlapCursor));
+    goToOverlap(nextFlaggedRow(m_rows.overlaps(), m_overlapCursor));
+}
+
+// ---- Doubtful rows ----
+
+// Steps from where the user is: the clicked or followed row, else the
+// current one (-1 after a rebuild, so the first step finds the first row).
+int SrtListWidget::doubtfulCursor() const
+{
+    return m_highlightedRow >= 0 ? m_highlightedRow : m_table->currentRow();
+}
+
+void SrtListWidget::slot_nextDoubtful()
+{
+    goToRow(nextFlaggedRow(m_rows.doubtful(), doubtfulCursor()));
+}
+
+void SrtListWidget::slot_previousDoubtful()
+{
+    goToRow(previousFlaggedRow(m_rows.doubtful(), doubtfulCursor()));
 }
 
 void SrtListWidget::slot_clickProcessButton()

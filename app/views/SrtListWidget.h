@@ -30,6 +30,8 @@ struct RestoredChange;
 // stepping and removal, find and replace, and undo / redo all change the
 // list through its own methods; the table is then rebuilt (or one row
 // refreshed) from the list and the other views are told through the hub.
+// Rows of low recognition confidence are marked, and F8 / Shift+F8 step
+// through them.
 // Shows the drop area instead of the table while the list is empty. Owns
 // the split dialog and the autosave worker.
 class SrtListWidget : public QWidget
@@ -65,6 +67,9 @@ public:
     // the next rebuild.
     ReadingLimits readingLimits() const { return m_limits; }
     void setReadingLimits(const ReadingLimits &limits);
+    // Likewise, from "/BaseSet/MinConfidence" (see SrtListConfidence.h).
+    int minConfidence() const { return m_minConfidence; }
+    void setMinConfidence(int minConfidence);
 
 public slots:
     void slot_loadSrtData();
@@ -79,6 +84,10 @@ public slots:
     void slot_SelectTxtfile(QString strFile);
     void slot_clickPrevButton();
     void slot_clickNextButton();
+    // F8 / Shift+F8: the next / previous doubtful row after the highlighted
+    // (else the current) one, wrapping; nothing without one.
+    void slot_nextDoubtful();
+    void slot_previousDoubtful();
     void slot_clickProcessButton();
     void slot_NoticeProcessOverlay(int iType);
     void slot_NoticeMarginTimeAdjustment(int iStart, int iEndTime, int iType);
@@ -126,12 +135,16 @@ private:
     void removeHighlights();
     void highlightRow(int row);
     void goToOverlap(int row);
+    // Shows `row` and handles it as a click on its text.
+    void goToRow(int row);
+    int doubtfulCursor() const;
     void followAutoSave();
     void showMatch(const TextMatch &match);
     int searchStartRow() const;
 
     SubtitleList &m_list;
     ReadingLimits m_limits;
+    int m_minConfidence;
     std::unique_ptr<SrtListAutoSave> m_autoSave;
     SrtListFinder m_finder;
     SrtListTable::Rows m_rows; // what the table shows

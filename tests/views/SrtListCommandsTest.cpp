@@ -117,20 +117,20 @@ TEST(SrtListCommandsTest, WordsAndCellCommits)
     EXPECT_EQ(entryFromCells(entry, {QStringLiteral("x"), QString(), QString(), QString()}).number, 0);
 }
 
-TEST(SrtListCommandsTest, OverlapSteppingWrapsBothWays)
+TEST(SrtListCommandsTest, FlaggedSteppingWrapsBothWays)
 {
     const QVector<bool> flags {false, true, false, true, false};
-    EXPECT_EQ(nextOverlapRow(flags, -1), 1);
-    EXPECT_EQ(nextOverlapRow(flags, 1), 3);
-    EXPECT_EQ(nextOverlapRow(flags, 3), 1);
-    EXPECT_EQ(nextOverlapRow(flags, 4), 1);
-    EXPECT_EQ(nextOverlapRow(flags, 99), 1); // a cursor left past the end
-    EXPECT_EQ(previousOverlapRow(flags, -1), 3);
-    EXPECT_EQ(previousOverlapRow(flags, 3), 1);
-    EXPECT_EQ(previousOverlapRow(flags, 1), 3);
-    EXPECT_EQ(previousOverlapRow(flags, 0), 3);
-    EXPECT_EQ(nextOverlapRow({false, false}, 0), -1);
-    EXPECT_EQ(previousOverlapRow({}, -1), -1);
+    EXPECT_EQ(nextFlaggedRow(flags, -1), 1);
+    EXPECT_EQ(nextFlaggedRow(flags, 1), 3);
+    EXPECT_EQ(nextFlaggedRow(flags, 3), 1);
+    EXPECT_EQ(nextFlaggedRow(flags, 4), 1);
+    EXPECT_EQ(nextFlaggedRow(flags, 99), 1); // a cursor left past the end
+    EXPECT_EQ(previousFlaggedRow(flags, -1), 3);
+    EXPECT_EQ(previousFlaggedRow(flags, 3), 1);
+    EXPECT_EQ(previousFlaggedRow(flags, 1), 3);
+    EXPECT_EQ(previousFlaggedRow(flags, 0), 3);
+    EXPECT_EQ(nextFlaggedRow({false, false}, 0), -1);
+    EXPECT_EQ(previousFlaggedRow({}, -1), -1);
 
     SubtitleEntries lone {timedEntry(0, 1000)};
     lone[0].overlapping = true;
