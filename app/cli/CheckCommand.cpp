@@ -93,20 +93,12 @@ QString findingLine(const SubtitleEntries &entries, const SubtitleFinding &findi
 // Reports what the editor would flag; exit 0 when clean, 1 with findings.
 int runCheckCommand(const QStringList &arguments)
 {
-    CheckRequest request;
-    QString problem;
-    if (!parseCheckArguments(arguments, request, problem)) {
-        printErrorLine(problem);
-        return ExitUsage;
-    }
-
-    SubtitleEntries entries;
-    const int readResult = readSubtitleInput(request.input, entries);
-    if (readResult != ExitOk)
-        return readResult;
-    const SubtitleFindings findings = checkSubtitles(entries, request.limits);
-    for (const SubtitleFinding &finding : findings)
-        printLine(findingLine(entries, finding, request.limits));
-    printLine(QStringLiteral("%1 entries, %2 findings").arg(entries.size()).arg(findings.size()));
-    return findings.isEmpty() ? ExitOk : ExitFindings;
+    return runOnSubtitleInput<CheckRequest>(
+        arguments, parseCheckArguments, [](const CheckRequest &request, const SubtitleEntries &entries) {
+            const SubtitleFindings findings = checkSubtitles(entries, request.limits);
+            for (const SubtitleFinding &finding : findings)
+                printLine(findingLine(entries, finding, request.limits));
+            printLine(QStringLiteral("%1 entries, %2 findings").arg(entries.size()).arg(findings.size()));
+            return findings.isEmpty() ? ExitOk : ExitFindings;
+        });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliArguments.h"
+#include "CliOutput.h"
 
 #include "subtitle/SubtitleEntry.h"
 #include "subtitle/SubtitleWriters.h"
@@ -31,3 +32,23 @@ int readSubtitleInput(const QString &input, SubtitleEntries &entries);
 
 // Writes with the writer the format names; returns an exit code.
 int writeSubtitleOutput(const SubtitleEntries &entries, const SubtitleOutput &output);
+
+// The shape of every command that works on one subtitle file: parse the
+// arguments into a Request (which names its `input`), read that file, then
+// run `work(request, entries)`. Usage errors and unreadable input end it with
+// their exit codes.
+template <typename Request, typename Parse, typename Work>
+int runOnSubtitleInput(const QStringList &arguments, Parse parse, Work work)
+{
+    Request request;
+    QString problem;
+    if (!parse(arguments, request, problem)) {
+        printErrorLine(problem);
+        return ExitUsage;
+    }
+    SubtitleEntries entries;
+    const int readResult = readSubtitleInput(request.input, entries);
+    if (readResult != ExitOk)
+        return readResult;
+    return work(request, entries);
+}

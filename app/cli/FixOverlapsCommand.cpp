@@ -32,22 +32,14 @@ bool parseFixOverlapsArguments(const QStringList &arguments, FixOverlapsRequest 
 // Scans and resolves the overlapping pairs as the editor's overlap removal does.
 int runFixOverlapsCommand(const QStringList &arguments)
 {
-    FixOverlapsRequest request;
-    QString problem;
-    if (!parseFixOverlapsArguments(arguments, request, problem)) {
-        printErrorLine(problem);
-        return ExitUsage;
-    }
-
-    SubtitleEntries entries;
-    const int readResult = readSubtitleInput(request.input, entries);
-    if (readResult != ExitOk)
-        return readResult;
-    OverlapPairs pairs = scanOverlaps(entries);
-    const int found = pairs.size();
-    resolveOverlaps(entries, pairs, request.mode);
-    const int written = writeSubtitleOutput(entries, request.output);
-    if (written == ExitOk)
-        printLine(QStringLiteral("overlapping pairs resolved: %1").arg(found));
-    return written;
+    return runOnSubtitleInput<FixOverlapsRequest>(
+        arguments, parseFixOverlapsArguments, [](const FixOverlapsRequest &request, SubtitleEntries &entries) {
+            OverlapPairs pairs = scanOverlaps(entries);
+            const int found = pairs.size();
+            resolveOverlaps(entries, pairs, request.mode);
+            const int written = writeSubtitleOutput(entries, request.output);
+            if (written == ExitOk)
+                printLine(QStringLiteral("overlapping pairs resolved: %1").arg(found));
+            return written;
+        });
 }

@@ -39,18 +39,10 @@ bool parseShiftArguments(const QStringList &arguments, ShiftRequest &request, QS
 // repairs the overlaps that made with the chosen mode.
 int runShiftCommand(const QStringList &arguments)
 {
-    ShiftRequest request;
-    QString problem;
-    if (!parseShiftArguments(arguments, request, problem)) {
-        printErrorLine(problem);
-        return ExitUsage;
-    }
-
-    SubtitleEntries entries;
-    const int readResult = readSubtitleInput(request.input, entries);
-    if (readResult != ExitOk)
-        return readResult;
-    OverlapPairs pairs;
-    shiftBoundaries(entries, pairs, request.startShiftMs, request.endShiftMs, request.mode);
-    return writeSubtitleOutput(entries, request.output);
+    return runOnSubtitleInput<ShiftRequest>(
+        arguments, parseShiftArguments, [](const ShiftRequest &request, SubtitleEntries &entries) {
+            OverlapPairs pairs;
+            shiftBoundaries(entries, pairs, request.startShiftMs, request.endShiftMs, request.mode);
+            return writeSubtitleOutput(entries, request.output);
+        });
 }
