@@ -41,14 +41,6 @@ long peakMegabytes()
     return usage.ru_maxrss / 1024;
 }
 
-void putLe(QFile &file, quint32 value, int bytes)
-{
-    char out[4];
-    for (int i = 0; i < bytes; ++i)
-        out[i] = char((value >> (8 * i)) & 0xff);
-    file.write(out, bytes);
-}
-
 // The speech clip repeated to an hour, written piece by piece so the bench
 // itself never holds the hour; the transcript repeats its lines as often.
 bool writeHour(const cw::testing::SpeechFixture &speech, const std::vector<std::string> &sentences,
@@ -60,18 +52,7 @@ bool writeHour(const cw::testing::SpeechFixture &speech, const std::vector<std::
     QFile text(textPath);
     if (!wav.open(QIODevice::WriteOnly) || !text.open(QIODevice::WriteOnly))
         return false;
-    wav.write("RIFF");
-    putLe(wav, 36 + dataBytes, 4);
-    wav.write("WAVEfmt ");
-    putLe(wav, 16, 4);
-    putLe(wav, 1, 2);
-    putLe(wav, 1, 2);
-    putLe(wav, 16000, 4);
-    putLe(wav, 32000, 4);
-    putLe(wav, 2, 2);
-    putLe(wav, 16, 2);
-    wav.write("data");
-    putLe(wav, dataBytes, 4);
+    wav.write(cw::testing::wavHeader16k(dataBytes));
     *lines = 0;
     for (quint32 written = 0; written < dataBytes;) {
         const int piece = int(qMin<quint32>(quint32(clip.size()), dataBytes - written));

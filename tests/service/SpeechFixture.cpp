@@ -32,6 +32,14 @@ void putLe(QByteArray &out, uint32_t value, int bytes)
 bool writeWav16k(const QString &path, const std::vector<int16_t> &samples)
 {
     const uint32_t dataBytes = uint32_t(samples.size() * 2);
+    QByteArray wav = wavHeader16k(dataBytes);
+    wav.append(reinterpret_cast<const char *>(samples.data()), int(dataBytes));
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size() && file.commit();
+}
+
+QByteArray wavHeader16k(uint32_t dataBytes)
+{
     QByteArray wav("RIFF");
     putLe(wav, 36 + dataBytes, 4);
     wav.append("WAVEfmt ");
@@ -44,9 +52,7 @@ bool writeWav16k(const QString &path, const std::vector<int16_t> &samples)
     putLe(wav, 16, 2);
     wav.append("data");
     putLe(wav, dataBytes, 4);
-    wav.append(reinterpret_cast<const char *>(samples.data()), int(dataBytes));
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size() && file.commit();
+    return wav;
 }
 
 bool synthesizeSpeech(const std::vector<std::string> &sentences, const std::vector<int> &pausesMs,

@@ -26,6 +26,9 @@ struct SpeechFixture {
 bool synthesizeSpeech(const std::vector<std::string> &sentences, const std::vector<int> &pausesMs,
                       const QString &workDir, SpeechFixture *out, std::string *error);
 bool writeWav16k(const QString &path, const std::vector<int16_t> &samples);
+// The 44-byte header of a 16 kHz mono 16-bit WAV holding `dataBytes` of
+// samples, for callers that stream the samples themselves.
+QByteArray wavHeader16k(uint32_t dataBytes);
 // The fixture most tests use: ten English sentences with pauses of 300-900 ms.
 std::vector<std::string> standardSentences();
 std::vector<int> standardPauses(size_t sentences);
