@@ -72,22 +72,24 @@ quint64 SubtitleList::version() const
     return m_version;
 }
 
-void SubtitleList::replace(int index, const SubtitleEntry &entry)
+bool SubtitleList::replace(int index, const SubtitleEntry &entry, Step step)
 {
     quint64 version = 0;
     {
         WriteLock locker(m_lock);
         const SubtitleEntry &current = m_entries.at(index);
         if (current == entry)
-            return;
-        if (m_recording)
+            return false;
+        const bool continues = step == Step::Continue && m_history.lastStepIsRow(index);
+        if (m_recording && !continues)
             m_history.recordRow(index, current);
-        else
+        else if (!m_recording)
             m_history.clear();
         m_entries[index] = entry;
         version = ++m_version;
     }
     emit changed(version);
+    return true;
 }
 
 void SubtitleList::append(const SubtitleEntry &entry)

@@ -37,7 +37,11 @@ public:
 
     // Edits, one undo step each: replace() records the row, the others the
     // whole list as it was (which costs one copy of the list).
-    void replace(int index, const SubtitleEntry &entry);
+    // A drag writes one row many times but is one step: its later writes
+    // pass Step::Continue, which keeps the step of the row's earlier write.
+    // Returns whether the entry changed.
+    enum class Step { New, Continue };
+    bool replace(int index, const SubtitleEntry &entry, Step step = Step::New);
     void append(const SubtitleEntry &entry);
     void append(const SubtitleEntries &entries);
     void insert(int index, const SubtitleEntry &entry); // index == size() appends

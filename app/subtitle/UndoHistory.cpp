@@ -43,6 +43,12 @@ void UndoHistory::setLimits(int maxSteps, qint64 maxBytes)
     dropOldestBeyondLimits();
 }
 
+bool UndoHistory::lastStepIsRow(int row) const
+{
+    return m_redo.isEmpty() && !m_undo.isEmpty() && m_undo.last().kind == RestoredChange::Row
+           && m_undo.last().row == row;
+}
+
 void UndoHistory::recordRow(int row, const SubtitleEntry &before)
 {
     UndoStep step;

@@ -39,6 +39,9 @@ public:
 
     // Each forgets the redo side: a new edit starts a new branch.
     void recordRow(int row, const SubtitleEntry &before);
+    // Whether the newest undo step holds `row` and nothing was undone since:
+    // a continuing gesture may then keep that step instead of adding one.
+    bool lastStepIsRow(int row) const;
     // `after` only serves the estimate: texts both lists share cost nothing.
     void recordWholeList(const SubtitleEntries &before, const SubtitleEntries &after);
 

@@ -169,3 +169,28 @@ TEST(Undo, StepEstimatesCountOnlyWhatTheStepAloneHolds)
 
     EXPECT_LT(estimateWholeListBytes(before, before), 1024);
 }
+
+TEST(Undo, ADragIsOneStepThatNeverSwallowsAnEarlierEdit)
+{
+    SubtitleList list;
+    list.replaceDocument(numbered(3));
+    list.replace(1, makeEntry(1000, 1900, "typed"));
+    const SubtitleEntries typed = list.snapshot();
+
+    // A drag of the same row: its first write opens a step, the rest extend it.
+    EXPECT_TRUE(list.replace(1, makeEntry(1100, 2000, "typed"), SubtitleList::Step::New));
+    EXPECT_TRUE(list.replace(1, makeEntry(1200, 2100, "typed"), SubtitleList::Step::Continue));
+    EXPECT_FALSE(list.replace(1, makeEntry(1200, 2100, "typed"), SubtitleList::Step::Continue));
+    EXPECT_TRUE(list.replace(1, makeEntry(1300, 2200, "typed"), SubtitleList::Step::Continue));
+
+    list.undo();
+    EXPECT_EQ(list.snapshot(), typed);
+    list.undo();
+    EXPECT_EQ(list.snapshot(), numbered(3));
+
+    // Continuing on another row, or after an undo, is a step of its own.
+    list.redo();
+    list.replace(2, makeEntry(2000, 2500, "text number 2"), SubtitleList::Step::Continue);
+    list.undo();
+    EXPECT_EQ(list.snapshot(), typed);
+}
