@@ -7,6 +7,10 @@ struct PlaybackState
     bool playerPaused = false;
     double pausedSeekSource = -1;
     double playPosition = 0; // seconds, the shared play position
+    // Kept current by the player so a project save can store them.
+    double duration = 0;     // seconds of the open media, 0 until known
+    double playSpeed = 1.0;
+    double volume = 1.0;     // linear gain, 0 to 2.0
 };
 
 PlaybackState &playbackState();
