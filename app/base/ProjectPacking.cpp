@@ -14,6 +14,14 @@ _ProjectSetting packCurrentProject()
     packed.ExportSrtFilePath = project.exportSrtFilePath;
     packed.WavFilePath = project.wavFilePath;
     packed.SrtListData = entriesToSrtItems(currentSubtitleList().snapshot());
+    // Until the player knows the media, the values the file came with stand.
+    const PlaybackState &playback = playbackState();
+    if (playback.duration > 0) {
+        packed.CurrentPlayPos = playback.playPosition;
+        packed.TotalTime = playback.duration;
+        packed.PlaySpeed = playback.playSpeed;
+        packed.Volume = playback.volume;
+    }
     return packed;
 }
 

@@ -6,6 +6,7 @@
 #include "shell/CotentWidget.h"
 #include "base/CurrentProject.h"
 #include "base/PlaybackState.h"
+#include "base/ProjectPacking.h"
 #include "shell/MainContentWidget.h"
 #include "shell/MainWidget.h"
 #include "shell/ProjectContentWidget.h"
@@ -270,4 +271,25 @@ TEST_F(ProjectFlowTest, OpeningARowAfterLeavingStartsFromACleanProject)
     // The record holds no second copy of the subtitles; the list does.
     EXPECT_TRUE(currentProject().setting.SrtListData.isEmpty());
     EXPECT_EQ(currentSubtitleList().size(), 1);
+}
+
+TEST_F(ProjectFlowTest, SaveKeepsWhereTheUserWasListeningAndHow)
+{
+    currentProject().setting.CurrentPlayPos = 12.5;
+    currentProject().setting.PlaySpeed = 1.5;
+    // Nothing played yet: the values the project was opened with stay.
+    _ProjectSetting packed = packCurrentProject();
+    EXPECT_EQ(packed.CurrentPlayPos, 12.5);
+    EXPECT_EQ(packed.PlaySpeed, 1.5);
+
+    PlaybackState &playback = playbackState();
+    playback.duration = 600;
+    playback.playPosition = 42.25;
+    playback.playSpeed = 0.75;
+    playback.volume = 1.5;
+    packed = packCurrentProject();
+    EXPECT_EQ(packed.CurrentPlayPos, 42.25);
+    EXPECT_EQ(packed.TotalTime, 600);
+    EXPECT_EQ(packed.PlaySpeed, 0.75);
+    EXPECT_EQ(packed.Volume, 1.5);
 }
