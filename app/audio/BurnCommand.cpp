@@ -1,0 +1,159 @@
+#include "audio/BurnCommand.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+QString hexByte(int value)
+{
+    return QStringLiteral("%1").arg(qBound(0, value, 255), 2, 16, QLatin1Char('0'));
+}
+
+// The renderer's style override; the eight tabs and the doubled Outline are
+// what the filter has always been given, and it reads them fine.
+QString forceStyle(const BurnStyle &style)
+{
+    return QStringLiteral(":force_style='FontName=%1,FontSize=%2,PrimaryColour=%3,Bold=%4,"
+                          "\t\t\t\t\t\t\t\tItalic=%5,Underline=%6,Outline=0,Shadow=0,MarginV=%7,"
+                          "Outline=%8,OutlineColour=%9'")
+        .arg(style.fontName)
+        .arg(style.fontSize)
+        .arg(style.primaryColour)
+        .arg(style.bold)
+        .arg(style.italic)
+        .arg(style.underline)
+        .arg(style.marginV)
+        .arg(style.outlineWidth)
+        .arg(style.outlineColour);
+}
+
+QString profileName(int profile)
+{
+    switch (profile) {
+    case 1:
+        return QStringLiteral("baseline");
+    case 2:
+        return QStringLiteral("main");
+    case 3:
+        return QStringLiteral("high");
+    default:
+        return QString();
+    }
+}
+
+void addChoice(QStringList &arguments, const QString &option, const QString &value)
+{
+    if (!value.isEmpty())
+        arguments << option << value;
+}
+
+QString muxerForSuffix(const QString &suffix)
+{
+    const QString lower = suffix.toLower();
+    if (lower == QLatin1String("mkv"))
+        return QStringLiteral("matroska");
+    if (lower == QLatin1String("mov"))
+        return QStringLiteral("mov");
+    if (lower == QLatin1String("avi"))
+        return QStringLiteral("avi");
+    if (lower == QLatin1String("flv"))
+        return QStringLiteral("flv");
+    return QStringLiteral("mp4");
+}
+
+} // namespace
+
+QString assColourString(int red, int green, int blue)
+{
+    return QStringLiteral("&H") + hexByte(blue) + hexByte(green) + hexByte(red) + QLatin1Char('&');
+}
+
+QString escapeFilterPath(const QString &path)
+{
+    QString escaped;
+    escaped.reserve(path.size() + 8);
+    for (const QChar c : path) {
+        switch (c.unicode()) {
+        case '\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case '=':
+        case ':':
+        case ',':
+        case ';':
+            escaped += QLatin1Char('\\');
+            escaped += c;
+            break;
+        case '\'':
+            escaped += QLatin1String("'\\\\\\''");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
+QString subtitleFilterText(const QString &subtitlePath, const BurnStyle &style)
+{
+    const QString suffix = QFileInfo(subtitlePath).suffix().toLower();
+    QString filter;
+    if (suffix == QLatin1String("srt"))
+        filter = QStringLiteral("subtitles=");
+    else if (suffix == QLatin1String("ass"))
+        filter = QStringLiteral("ass=");
+    // A relative "a:b.srt" would be read as a protocol; absolute paths never are.
+    const QString absolute = QFileInfo(subtitlePath).isRelative() ? QFileInfo(subtitlePath).absoluteFilePath()
+                                                                  : subtitlePath;
+    return filter + escapeFilterPath(absolute) + forceStyle(style);
+}
+
+QStringList burnArguments(const BurnSettings &settings)
+{
+    QStringList arguments{QStringLiteral("-y"), QStringLiteral("-i"), settings.inputPath};
+    if (!settings.videoSize.isEmpty()) {
+        QString size = settings.videoSize;
+        size.replace(QLatin1Char('X'), QLatin1Char('*'));
+        size.remove(QRegularExpression(QStringLiteral("\\s")));
+        arguments << QStringLiteral("-s") << size;
+    }
+    arguments << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-preset")
+              << QStringLiteral("slower") << QStringLiteral("-crf") << QStringLiteral("23");
+    if (!settings.subtitlePath.isEmpty())
+        arguments << QStringLiteral("-vf") << subtitleFilterText(settings.subtitlePath, settings.style);
+    addChoice(arguments, QStringLiteral("-b"), settings.videoBitrate);
+    addChoice(arguments, QStringLiteral("-r"), settings.frameRate);
+    addChoice(arguments, QStringLiteral("-ab"), settings.audioBitrate);
+    addChoice(arguments, QStringLiteral("-ar"), settings.audioSampleRate);
+    arguments << QStringLiteral("-ac") << QStringLiteral("1");
+    addChoice(arguments, QStringLiteral("-profile:v"), profileName(settings.profile));
+    arguments << settings.outputPath;
+    return arguments;
+}
+
+QString partialOutputPath(const QString &outputPath)
+{
+    return outputPath + QStringLiteral(".part");
+}
+
+QStringList partialOutputArguments(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return arguments;
+    QStringList partial = arguments;
+    const QString output = partial.takeLast();
+    partial << QStringLiteral("-f") << muxerForSuffix(QFileInfo(output).suffix()) << partialOutputPath(output);
+    return partial;
+}
+
+QStringList previewArguments(const BurnSettings &settings, double seconds, const QString &pngPath)
+{
+    QStringList arguments{QStringLiteral("-y"), QStringLiteral("-ss"), QString::number(qMax(0.0, seconds), 'f', 3),
+                          QStringLiteral("-copyts"), QStringLiteral("-i"), settings.inputPath};
+    if (!settings.subtitlePath.isEmpty())
+        arguments << QStringLiteral("-vf") << subtitleFilterText(settings.subtitlePath, settings.style);
+    arguments << QStringLiteral("-frames:v") << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("image2")
+              << pngPath;
+    return arguments;
+}
