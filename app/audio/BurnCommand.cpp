@@ -48,6 +48,14 @@ void addChoice(QStringList &arguments, const QString &option, const QString &val
         arguments << option << value;
 }
 
+// The form's rates are in kbps; a bare number would be read as bits per second.
+QString kilobits(const QString &value)
+{
+    bool isNumber = false;
+    value.toDouble(&isNumber);
+    return isNumber ? value + QLatin1Char('k') : value;
+}
+
 QString muxerForSuffix(const QString &suffix)
 {
     const QString lower = suffix.toLower();
@@ -122,9 +130,10 @@ QStringList burnArguments(const BurnSettings &settings)
               << QStringLiteral("slower") << QStringLiteral("-crf") << QStringLiteral("23");
     if (!settings.subtitlePath.isEmpty())
         arguments << QStringLiteral("-vf") << subtitleFilterText(settings.subtitlePath, settings.style);
-    addChoice(arguments, QStringLiteral("-b"), settings.videoBitrate);
+    // "-b" alone would also set the audio stream's rate.
+    addChoice(arguments, QStringLiteral("-b:v"), kilobits(settings.videoBitrate));
     addChoice(arguments, QStringLiteral("-r"), settings.frameRate);
-    addChoice(arguments, QStringLiteral("-ab"), settings.audioBitrate);
+    addChoice(arguments, QStringLiteral("-ab"), kilobits(settings.audioBitrate));
     addChoice(arguments, QStringLiteral("-ar"), settings.audioSampleRate);
     arguments << QStringLiteral("-ac") << QStringLiteral("1");
     addChoice(arguments, QStringLiteral("-profile:v"), profileName(settings.profile));

@@ -47,7 +47,7 @@ TEST(BurnCommand, ArgumentsFollowTheFixedOrder)
     EXPECT_EQ(args.mid(0, 5), QStringList({"-y", "-i", "/v/in.mp4", "-s", "720*576"}));
     EXPECT_EQ(args.at(11), QStringLiteral("-vf"));
     EXPECT_TRUE(args.at(12).startsWith(QStringLiteral("subtitles='/s/a.srt':force_style='FontName=Microsoft YaHei,")));
-    EXPECT_EQ(args.mid(13), QStringList({"-b", "8000", "-r", "29.97", "-ab", "128", "-ar", "16000", "-ac", "1",
+    EXPECT_EQ(args.mid(13), QStringList({"-b:v", "8000k", "-r", "29.97", "-ab", "128k", "-ar", "16000", "-ac", "1",
                                          "-profile:v", "high", "/v/out.mp4"}));
 
     // A burn writes beside its output and names the container itself.
