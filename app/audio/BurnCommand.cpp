@@ -136,7 +136,11 @@ QStringList burnArguments(const BurnSettings &settings)
     addChoice(arguments, QStringLiteral("-ab"), kilobits(settings.audioBitrate));
     addChoice(arguments, QStringLiteral("-ar"), settings.audioSampleRate);
     arguments << QStringLiteral("-ac") << QStringLiteral("1");
-    addChoice(arguments, QStringLiteral("-profile:v"), profileName(settings.profile));
+    if (settings.profile > 0) {
+        // The profiles take 4:2:0 pictures only; a 4:4:4 source would fail.
+        arguments << QStringLiteral("-profile:v") << profileName(settings.profile) << QStringLiteral("-pix_fmt")
+                  << QStringLiteral("yuv420p");
+    }
     arguments << settings.outputPath;
     return arguments;
 }

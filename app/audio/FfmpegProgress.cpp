@@ -88,7 +88,9 @@ QString lastErrorLine(const QString &output)
         QRegularExpression::CaseInsensitiveOption);
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
         const QString line = it->trimmed();
-        if (!line.startsWith(QLatin1String("frame=")) && errorish.match(line).hasMatch())
+        // "Conversion failed!" only says that something before it did.
+        if (!line.startsWith(QLatin1String("frame=")) && line != QLatin1String("Conversion failed!")
+            && errorish.match(line).hasMatch())
             return line;
     }
     return lines.isEmpty() ? QString() : lines.last().trimmed();

@@ -12,3 +12,5 @@ int runCheckCommand(const QStringList &arguments);
 // Log in, run one job on the service, log out, write OUT.
 int runAlignCommand(const QStringList &arguments);
 int runRecognizeCommand(const QStringList &arguments);
+// Burn subtitles into a video with ffmpeg; progress on standard error.
+int runBurnCommand(const QStringList &arguments);

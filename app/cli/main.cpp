@@ -14,6 +14,8 @@ const char Usage[] =
     "       cuewright-cli wav-info FILE\n"
     "       cuewright-cli align MEDIA TRANSCRIPT OUT [--user NAME] [--password-stdin] [--encoding E] [--quiet]\n"
     "       cuewright-cli recognize MEDIA OUT [--user NAME] [--password-stdin] [--encoding E] [--quiet]\n"
+    "       cuewright-cli burn VIDEO SUBTITLES OUT [--preset NAME|N] [--font NAME] [--size N] [--color RRGGBB]\n"
+    "                          [--outline N]\n"
     "         (user from --user or CUEWRIGHT_USER, password from CUEWRIGHT_PASSWORD or standard input;\n"
     "          service at CUEWRIGHT_SERVICE_HOST:CUEWRIGHT_SERVICE_PORT, default 127.0.0.1:30000;\n"
     "          exit 0 written, 1 service failure or no subtitles, 2 usage or input, 3 credentials,\n"
@@ -47,6 +49,8 @@ int main(int argc, char **argv)
         return runAlignCommand(arguments);
     if (command == QLatin1String("recognize"))
         return runRecognizeCommand(arguments);
+    if (command == QLatin1String("burn"))
+        return runBurnCommand(arguments);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         printLine(QString::fromLatin1(Usage));
         return ExitOk;
