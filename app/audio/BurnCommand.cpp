@@ -1,5 +1,8 @@
 #include "audio/BurnCommand.h"
 
+#include "subtitle/Utf8Conversion.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -10,12 +13,12 @@ QString hexByte(int value)
     return QStringLiteral("%1").arg(qBound(0, value, 255), 2, 16, QLatin1Char('0'));
 }
 
-// The renderer's style override; the eight tabs and the doubled Outline are
-// what the filter has always been given, and it reads them fine.
+// The renderer's style override. A tab before a field name hides the field
+// from the renderer, so there is none; of the two Outline fields the later wins.
 QString forceStyle(const BurnStyle &style)
 {
     return QStringLiteral(":force_style='FontName=%1,FontSize=%2,PrimaryColour=%3,Bold=%4,"
-                          "\t\t\t\t\t\t\t\tItalic=%5,Underline=%6,Outline=0,Shadow=0,MarginV=%7,"
+                          "Italic=%5,Underline=%6,Outline=0,Shadow=0,MarginV=%7,"
                           "Outline=%8,OutlineColour=%9'")
         .arg(style.fontName)
         .arg(style.fontSize)
@@ -103,18 +106,28 @@ QString escapeFilterPath(const QString &path)
     return QLatin1Char('\'') + escaped + QLatin1Char('\'');
 }
 
-QString subtitleFilterText(const QString &subtitlePath, const BurnStyle &style)
+bool subtitleFileIsUtf8(const QString &subtitlePath)
+{
+    QFile file(subtitlePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // ffmpeg will name the problem itself
+    return testUtf8(file.readAll()) != NotUtf8;
+}
+
+QString subtitleFilterText(const QString &subtitlePath, const BurnStyle &style, bool utf8)
 {
     const QString suffix = QFileInfo(subtitlePath).suffix().toLower();
-    QString filter;
-    if (suffix == QLatin1String("srt"))
-        filter = QStringLiteral("subtitles=");
-    else if (suffix == QLatin1String("ass"))
-        filter = QStringLiteral("ass=");
     // A relative "a:b.srt" would be read as a protocol; absolute paths never are.
     const QString absolute = QFileInfo(subtitlePath).isRelative() ? QFileInfo(subtitlePath).absoluteFilePath()
                                                                   : subtitlePath;
-    return filter + escapeFilterPath(absolute) + forceStyle(style);
+    // An .ass file brings its own styles, and its filter takes no override.
+    if (suffix == QLatin1String("ass"))
+        return QStringLiteral("ass=") + escapeFilterPath(absolute);
+    QString filter = suffix == QLatin1String("srt") ? QStringLiteral("subtitles=") : QString();
+    filter += escapeFilterPath(absolute);
+    if (!utf8)
+        filter += QStringLiteral(":charenc=GBK");
+    return filter + forceStyle(style);
 }
 
 QStringList burnArguments(const BurnSettings &settings)
@@ -127,9 +140,13 @@ QStringList burnArguments(const BurnSettings &settings)
         arguments << QStringLiteral("-s") << size;
     }
     arguments << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-preset")
-              << QStringLiteral("slower") << QStringLiteral("-crf") << QStringLiteral("23");
+              << QStringLiteral("slower");
+    // With a constant quality the encoder ignores a bitrate; a chosen one wins.
+    if (settings.videoBitrate.isEmpty())
+        arguments << QStringLiteral("-crf") << QStringLiteral("23");
     if (!settings.subtitlePath.isEmpty())
-        arguments << QStringLiteral("-vf") << subtitleFilterText(settings.subtitlePath, settings.style);
+        arguments << QStringLiteral("-vf")
+                  << subtitleFilterText(settings.subtitlePath, settings.style, subtitleFileIsUtf8(settings.subtitlePath));
     // "-b" alone would also set the audio stream's rate.
     addChoice(arguments, QStringLiteral("-b:v"), kilobits(settings.videoBitrate));
     addChoice(arguments, QStringLiteral("-r"), settings.frameRate);
@@ -165,7 +182,8 @@ QStringList previewArguments(const BurnSettings &settings, double seconds, const
     QStringList arguments{QStringLiteral("-y"), QStringLiteral("-ss"), QString::number(qMax(0.0, seconds), 'f', 3),
                           QStringLiteral("-copyts"), QStringLiteral("-i"), settings.inputPath};
     if (!settings.subtitlePath.isEmpty())
-        arguments << QStringLiteral("-vf") << subtitleFilterText(settings.subtitlePath, settings.style);
+        arguments << QStringLiteral("-vf")
+                  << subtitleFilterText(settings.subtitlePath, settings.style, subtitleFileIsUtf8(settings.subtitlePath));
     arguments << QStringLiteral("-frames:v") << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("image2")
               << pngPath;
     return arguments;

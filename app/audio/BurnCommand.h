@@ -41,8 +41,12 @@ QString assColourString(int red, int green, int blue);
 // quote, the whole wrapped in single quotes.
 QString escapeFilterPath(const QString &path);
 
-// "subtitles=" (srt) or "ass=" (ass) + the escaped path + ":force_style=...".
-QString subtitleFilterText(const QString &subtitlePath, const BurnStyle &style);
+// "subtitles=" (srt) + the escaped path + ":force_style=..." with the style;
+// "ass=" + the path alone for an .ass file, which carries its own styles.
+// A file that is not UTF-8 is read as GBK (":charenc=GBK").
+QString subtitleFilterText(const QString &subtitlePath, const BurnStyle &style, bool utf8 = true);
+// Whether the subtitle file reads as UTF-8 (an unreadable one counts as yes).
+bool subtitleFileIsUtf8(const QString &subtitlePath);
 
 // The ffmpeg arguments, ending in settings.outputPath.
 QStringList burnArguments(const BurnSettings &settings);

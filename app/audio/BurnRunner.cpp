@@ -101,9 +101,11 @@ void BurnRunner::readOutput()
     const FfmpegProgress report = parseFfmpegProgress(chunk.left(end + 1));
     if (!report.isProgressLine())
         return;
-    int percent = framePercent(report.frame, m_totalFrames);
+    // Time against the duration holds for every container and for "-r";
+    // frame counts are missing in most containers.
+    int percent = timePercent(report.seconds, m_totalSeconds);
     if (percent < 0)
-        percent = timePercent(report.seconds, m_totalSeconds);
+        percent = framePercent(report.frame, m_totalFrames);
     emit progress(m_id, qMax(0, percent), remainingSeconds(report.seconds, m_totalSeconds, report.speed),
                   report.speed);
 }

@@ -79,7 +79,8 @@ Presets builtInPresets()
     const QString name = QStringLiteral("高清");
     return {
         {name, 0, "1920", "1080", "8000", "29.97", "Baseline", "3.1", "128", "16000", "2"},
-        {name, 0, "1280", "720", "8000", "29.97", "Main", "4.0", "192", "18000", "1"},
+        // 18000 Hz is refused by the AAC encoder in MP4; 22050 is the nearest it takes.
+        {name, 0, "1280", "720", "8000", "29.97", "Main", "4.0", "192", "22050", "1"},
     };
 }
 

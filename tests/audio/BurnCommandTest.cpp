@@ -45,9 +45,11 @@ TEST(BurnCommand, ArgumentsFollowTheFixedOrder)
     all.profile = 3;
     const QStringList args = burnArguments(all);
     EXPECT_EQ(args.mid(0, 5), QStringList({"-y", "-i", "/v/in.mp4", "-s", "720*576"}));
-    EXPECT_EQ(args.at(11), QStringLiteral("-vf"));
-    EXPECT_TRUE(args.at(12).startsWith(QStringLiteral("subtitles='/s/a.srt':force_style='FontName=Microsoft YaHei,")));
-    EXPECT_EQ(args.mid(13), QStringList({"-b:v", "8000k", "-r", "29.97", "-ab", "128k", "-ar", "16000", "-ac", "1",
+    // A chosen bitrate replaces the constant quality.
+    EXPECT_EQ(args.mid(5, 4), QStringList({"-c:v", "libx264", "-preset", "slower"}));
+    EXPECT_EQ(args.at(9), QStringLiteral("-vf"));
+    EXPECT_TRUE(args.at(10).startsWith(QStringLiteral("subtitles='/s/a.srt':force_style='FontName=Microsoft YaHei,")));
+    EXPECT_EQ(args.mid(11), QStringList({"-b:v", "8000k", "-r", "29.97", "-ab", "128k", "-ar", "16000", "-ac", "1",
                                          "-profile:v", "high", "-pix_fmt", "yuv420p", "/v/out.mp4"}));
 
     // A burn writes beside its output and names the container itself.
@@ -62,10 +64,12 @@ TEST(BurnCommand, FilterPathEscapingAndColours)
     EXPECT_EQ(escapeFilterPath(QStringLiteral("it's")), QStringLiteral("'it'\\\\\\''s'"));
 
     BurnStyle style;
-    EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.ASS"), style).startsWith(QStringLiteral("ass='/x/a.ASS'")));
+    EXPECT_EQ(subtitleFilterText(QStringLiteral("/x/a.ASS"), style), QStringLiteral("ass='/x/a.ASS'"));
+    EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.srt"), style, false)
+                    .startsWith(QStringLiteral("subtitles='/x/a.srt':charenc=GBK:force_style=")));
     EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.txt"), style).startsWith(QStringLiteral("'/x/a.txt':force")));
     EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.srt"), style)
-                    .contains(QStringLiteral("Bold=0,\t\t\t\t\t\t\t\tItalic=0,Underline=0,Outline=0,Shadow=0,MarginV=10,"
+                    .contains(QStringLiteral("Bold=0,Italic=0,Underline=0,Outline=0,Shadow=0,MarginV=10,"
                                              "Outline=0,OutlineColour=&H000&'")));
     // A relative name would be read as a protocol ("a:b.srt").
     EXPECT_TRUE(subtitleFilterText(QStringLiteral("a:b.srt"), style)
@@ -76,33 +80,50 @@ TEST(BurnCommand, FilterPathEscapingAndColours)
     EXPECT_EQ(assColourString(255, 128, 0), QStringLiteral("&H0080ff&"));
 }
 
-TEST(BurnCommand, FfmpegReadsTheEscapedPathOfAHostileName)
+// Text drawn onto a black frame: the frame got bright pixels.
+int brightPixels(const QString &png)
 {
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/字幕 [a],b;c=d%e's");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString srt = folder + QStringLiteral("/课 1:x.srt");
-    QFile file(srt);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("1\n00:00:00,000 --> 00:00:05,000\nWWWWWWWWWW\n");
-    file.close();
-    const QString input = dir.path() + QStringLiteral("/black.mp4");
-    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "color=black:size=160x90:rate=5", "-t", "1", input}));
-
-    BurnSettings settings;
-    settings.inputPath = input;
-    settings.subtitlePath = srt;
-    settings.style.fontSize = 40;
-    const QString png = dir.path() + QStringLiteral("/frame.png");
-    ASSERT_TRUE(runFfmpeg(previewArguments(settings, 0.5, png)));
-    // The text was drawn: the black frame got bright pixels.
     const QImage frame(png);
-    ASSERT_FALSE(frame.isNull());
     int bright = 0;
     for (int y = 0; y < frame.height(); ++y)
         for (int x = 0; x < frame.width(); ++x)
             bright += qGray(frame.pixel(x, y)) > 128;
-    EXPECT_GT(bright, 20);
+    return bright;
+}
+
+TEST(BurnCommand, FfmpegRendersUtf8GbkAndAssFilesFromHostileFolders)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/字幕 [a],b;c=d%e's");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString input = dir.path() + QStringLiteral("/black.mp4");
+    ASSERT_TRUE(runFfmpeg({"-f", "lavfi", "-i", "color=black:size=160x90:rate=5", "-t", "1", input}));
+    const QByteArray cue = "1\n00:00:00,000 --> 00:00:05,000\n";
+    const QByteArray ass = "[Script Info]\nScriptType: v4.00+\nPlayResX: 160\nPlayResY: 90\n\n[V4+ Styles]\n"
+                           "Format: Name, Fontsize, PrimaryColour\nStyle: Default,30,&H00FFFFFF\n\n[Events]\n"
+                           "Format: Layer, Start, End, Style, Text\nDialogue: 0,0:00:00.00,0:00:05.00,Default,WWWWWW\n";
+    const QList<QPair<QString, QByteArray>> files = {
+        {QStringLiteral("/课 1:x.srt"), cue + "WWWWWWWWWW\n"},
+        {QStringLiteral("/gbk.srt"), cue + QByteArray("\xc4\xe3\xba\xc3\xc4\xe3\xba\xc3 WWWW\n")}, // GBK "你好你好"
+        {QStringLiteral("/styled.ass"), ass},
+    };
+    for (const auto &file : files) {
+        const QString path = folder + file.first;
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(file.second);
+        out.close();
+
+        BurnSettings settings;
+        settings.inputPath = input;
+        settings.subtitlePath = path;
+        settings.style.fontSize = 40;
+        const QString png = dir.path() + QStringLiteral("/frame.png");
+        QFile::remove(png);
+        ASSERT_TRUE(runFfmpeg(previewArguments(settings, 0.5, png))) << path.toStdString();
+        EXPECT_GT(brightPixels(png), 20) << path.toStdString();
+    }
+    EXPECT_FALSE(subtitleFileIsUtf8(folder + QStringLiteral("/gbk.srt")));
 }
 
 TEST(FfmpegProgress, ReadsTheNewestReportOfAChunk)

@@ -52,7 +52,7 @@ TEST(BurnPresets, APresetFillsTheEncodingChoices)
     EXPECT_EQ(settings.videoSize, QStringLiteral("1280 X 720"));
     EXPECT_EQ(settings.videoBitrate, QStringLiteral("8000"));
     EXPECT_EQ(settings.profile, 2);
-    EXPECT_EQ(settings.audioSampleRate, QStringLiteral("18000"));
+    EXPECT_EQ(settings.audioSampleRate, QStringLiteral("22050"));
     EXPECT_EQ(settings.style.fontSize, 30);
 
     preset odd;
