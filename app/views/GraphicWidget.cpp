@@ -1,0 +1,10 @@
+#include "views/GraphicWidget.h"
+
+GraphicWidget::GraphicWidget(QWidget *parent)
+    : QGraphicsView(parent)
+{
+}
+
+void GraphicWidget::wheelEvent(QWheelEvent *)
+{
+}
