@@ -17,11 +17,13 @@ ModalSeam::FileAnswerer &fileAnswererSlot()
     static ModalSeam::FileAnswerer answerer;
     return answerer;
 }
-QString runChooser(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
-                  bool save)
+QStringList runChooser(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
+                       bool save, bool multiple = false)
 {
     QFileDialog dialog(parent, caption);
     FileChooser::setUp(dialog, filter, save);
+    if (multiple)
+        dialog.setFileMode(QFileDialog::ExistingFiles);
     // A folder opens there; a proposed file name opens its folder with the
     // name filled in.
     const QFileInfo info(start);
@@ -32,8 +34,8 @@ QString runChooser(QWidget *parent, const QString &caption, const QString &start
         dialog.selectFile(info.fileName());
     }
     if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    return dialog.selectedFiles().value(0);
+        return QStringList();
+    return dialog.selectedFiles();
 }
 } // namespace
 
@@ -57,7 +59,16 @@ QString ModalSeam::openFileName(QWidget *parent, const QString &caption, const Q
 {
     if (fileAnswererSlot())
         return fileAnswererSlot()(FileRequest{false, caption, folder, filter});
-    return runChooser(parent, caption, folder, filter, false);
+    return runChooser(parent, caption, folder, filter, false).value(0);
+}
+
+QStringList ModalSeam::openFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                                     const QString &filter)
+{
+    if (fileAnswererSlot())
+        return fileAnswererSlot()(FileRequest{false, caption, folder, filter, true})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return runChooser(parent, caption, folder, filter, false, true);
 }
 
 QString ModalSeam::saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
@@ -65,5 +76,5 @@ QString ModalSeam::saveFileName(QWidget *parent, const QString &caption, const Q
 {
     if (fileAnswererSlot())
         return fileAnswererSlot()(FileRequest{true, caption, proposed, filter});
-    return runChooser(parent, caption, proposed, filter, true);
+    return runChooser(parent, caption, proposed, filter, true).value(0);
 }

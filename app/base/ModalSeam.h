@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class MsgBox;
@@ -19,6 +20,7 @@ public:
         QString caption;
         QString folder;
         QString filter;
+        bool multiple = false;
     };
 
     using BoxAnswerer = std::function<Answer(const MsgBox &box)>;
@@ -31,6 +33,9 @@ public:
     // File choosers; an empty result means cancelled.
     static QString openFileName(QWidget *parent, const QString &caption, const QString &folder,
                                 const QString &filter);
+    // Several files at once; a test answerer gives them one a line.
+    static QStringList openFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                                     const QString &filter);
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
                                 const QString &filter);
 };
