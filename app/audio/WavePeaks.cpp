@@ -4,7 +4,6 @@
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
-#include <sys/mman.h>
 
 ChunkRange columnChunks(qint64 x, double zoom)
 {
@@ -42,49 +41,83 @@ void toHostOrder(qint16 *samples, quint64 count)
 #endif
 }
 
-constexpr quint64 ChunksPerCancelCheck = 65536;
+// A whole number of chunks, about a megabyte: read, folded and checked for
+// cancellation at a time.
+constexpr quint64 ReadPieceBytes = 3200 * WavePeaks::ChunkSamples * 2;
 
 } // namespace
 
-WavePeaks WavePeaks::fromSamples(const char *samples, quint64 byteCount, const std::atomic<bool> *cancel)
+WavePeaksBuilder::WavePeaksBuilder(quint64 expectedSamples)
 {
-    WavePeaks peaks;
-    const quint64 count = qMin<quint64>(byteCount / 2, 0xFFFFFFFFu);
-    if (count == 0)
-        return peaks;
-    const quint64 chunks = (count + ChunkSamples - 1) / ChunkSamples;
-    std::vector<PeakPair> base(chunks);
+    m_chunks.reserve((expectedSamples + WavePeaks::ChunkSamples - 1) / WavePeaks::ChunkSamples);
+}
 
+void WavePeaksBuilder::add(const char *samples, quint64 byteCount)
+{
+    constexpr int Chunk = WavePeaks::ChunkSamples;
+    quint64 count = qMin<quint64>(byteCount / 2, 0xFFFFFFFFu - m_samples);
+    m_samples += count;
+    qint16 block[Chunk];
+    // Finish a chunk the last piece began.
+    while (m_partialCount > 0 && count > 0) {
+        qint16 s;
+        std::memcpy(&s, samples, 2);
+        toHostOrder(&s, 1);
+        m_partial.fold({s, s});
+        samples += 2;
+        --count;
+        if (++m_partialCount == Chunk) {
+            m_chunks.push_back(m_partial);
+            m_partial = PeakPair();
+            m_partialCount = 0;
+        }
+    }
     // Copied chunk by chunk: the samples may sit at an odd offset.
-    qint16 block[ChunkSamples];
-    const quint64 whole = count / ChunkSamples;
-    for (quint64 c = 0; c < whole; ++c) {
-        if (cancel && c % ChunksPerCancelCheck == 0 && cancel->load(std::memory_order_relaxed))
-            return WavePeaks();
-        std::memcpy(block, samples + c * ChunkSamples * 2, sizeof block);
-        toHostOrder(block, ChunkSamples);
-        base[c] = foldChunk(block);
+    for (; count >= quint64(Chunk); count -= Chunk, samples += Chunk * 2) {
+        std::memcpy(block, samples, sizeof block);
+        toHostOrder(block, Chunk);
+        m_chunks.push_back(foldChunk(block));
     }
-    if (whole < chunks) {
-        const quint64 rest = count - whole * ChunkSamples;
-        std::memcpy(block, samples + whole * ChunkSamples * 2, rest * 2);
-        toHostOrder(block, rest);
-        PeakPair tail;
-        for (quint64 i = 0; i < rest; ++i)
-            tail.fold({block[i], block[i]});
-        base[whole] = tail;
+    if (count > 0) {
+        std::memcpy(block, samples, count * 2);
+        toHostOrder(block, count);
+        for (quint64 i = 0; i < count; ++i)
+            m_partial.fold({block[i], block[i]});
+        m_partialCount = int(count);
     }
+}
 
-    peaks.m_sampleCount = quint32(count);
-    peaks.m_levels.push_back(std::move(base));
-    while (peaks.m_levels.back().size() > quint64(LevelFactor)) {
+WavePeaks WavePeaksBuilder::finish()
+{
+    if (m_partialCount > 0)
+        m_chunks.push_back(m_partial);
+    WavePeaks peaks;
+    if (m_samples == 0)
+        return peaks;
+    peaks.m_sampleCount = quint32(m_samples);
+    peaks.m_levels.push_back(std::move(m_chunks));
+    while (peaks.m_levels.back().size() > quint64(WavePeaks::LevelFactor)) {
         const std::vector<PeakPair> &below = peaks.m_levels.back();
-        std::vector<PeakPair> level((below.size() + LevelFactor - 1) / LevelFactor);
+        std::vector<PeakPair> level((below.size() + WavePeaks::LevelFactor - 1) / WavePeaks::LevelFactor);
         for (quint64 i = 0; i < below.size(); ++i)
-            level[i / LevelFactor].fold(below[i]);
+            level[i / WavePeaks::LevelFactor].fold(below[i]);
         peaks.m_levels.push_back(std::move(level));
     }
+    *this = WavePeaksBuilder();
     return peaks;
+}
+
+WavePeaks WavePeaks::fromSamples(const char *samples, quint64 byteCount, const std::atomic<bool> *cancel)
+{
+    WavePeaksBuilder builder(byteCount / 2);
+    for (quint64 done = 0; done < byteCount;) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return WavePeaks();
+        const quint64 piece = qMin<quint64>(ReadPieceBytes, byteCount - done);
+        builder.add(samples + done, piece);
+        done += piece;
+    }
+    return builder.finish();
 }
 
 PeakPair WavePeaks::range(quint64 first, quint64 last) const
@@ -151,31 +184,47 @@ WavLoadError loadWavePeaks(const QString &wavPath, WavePeaks *out, const std::at
 {
     *out = WavePeaks();
     QFile file(wavPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return WavLoadError::CannotOpen;
     const qint64 length = file.size();
     if (length < 44)
         return WavLoadError::TooShort;
-    uchar *bytes = file.map(0, length);
-    if (!bytes)
-        return WavLoadError::ReadFailed;
-    // One pass from front to back: let the kernel read ahead.
-    madvise(bytes, size_t(length), MADV_SEQUENTIAL);
 
-    const char *image = reinterpret_cast<const char *>(bytes);
     WavDataLocation location;
-    WavLoadError error = locateWavData(image, quint64(length), location);
-    if (error == WavLoadError::None) {
-        const bool serviceForm = std::memcmp(image, "RIFF", 4) == 0 && qFromLittleEndian<quint16>(bytes + 22) == 1
-                                 && qFromLittleEndian<quint32>(bytes + 24) == 16000
-                                 && qFromLittleEndian<quint16>(bytes + 34) == 16;
-        if (!serviceForm)
-            error = WavLoadError::UnsupportedFormat;
-        else if (location.dataSize > WavFile::MaxFileLength)
-            error = WavLoadError::TooLarge;
-        else
-            *out = WavePeaks::fromSamples(image + location.dataOffset, location.dataSize, cancel);
+    {
+        uchar *bytes = file.map(0, length);
+        if (!bytes)
+            return WavLoadError::ReadFailed;
+        const char *image = reinterpret_cast<const char *>(bytes);
+        WavLoadError error = locateWavData(image, quint64(length), location);
+        if (error == WavLoadError::None) {
+            const bool serviceForm = std::memcmp(image, "RIFF", 4) == 0
+                                     && qFromLittleEndian<quint16>(bytes + 22) == 1
+                                     && qFromLittleEndian<quint32>(bytes + 24) == 16000
+                                     && qFromLittleEndian<quint16>(bytes + 34) == 16;
+            if (!serviceForm)
+                error = WavLoadError::UnsupportedFormat;
+            else if (location.dataSize > WavFile::MaxFileLength)
+                error = WavLoadError::TooLarge;
+        }
+        file.unmap(bytes);
+        if (error != WavLoadError::None)
+            return error;
     }
-    file.unmap(bytes);
-    return error;
+
+    if (!file.seek(location.dataOffset))
+        return WavLoadError::ReadFailed;
+    WavePeaksBuilder builder(location.dataSize / 2);
+    std::vector<char> piece(ReadPieceBytes);
+    for (quint64 left = location.dataSize; left > 0;) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return WavLoadError::None;
+        const qint64 want = qint64(qMin<quint64>(piece.size(), left));
+        if (file.read(piece.data(), want) != want)
+            return WavLoadError::ReadFailed;
+        builder.add(piece.data(), quint64(want));
+        left -= quint64(want);
+    }
+    *out = builder.finish();
+    return WavLoadError::None;
 }

@@ -71,11 +71,33 @@ public:
     quint64 memoryBytes() const;
 
 private:
+    friend class WavePeaksBuilder;
+
     quint32 m_sampleCount = 0;
     std::vector<std::vector<PeakPair>> m_levels; // [0]: per chunk
 };
 
-// Maps the WAV (never copying it), checks it is 16 kHz mono 16-bit "RIFF"
-// with at most 1 GiB of samples, and builds its table into `out`.
+// Builds a table from samples given piece by piece, so a long file passes
+// through a small buffer. Pieces are little-endian signed 16-bit samples of
+// any length; an odd byte at the end of a piece is no sample.
+class WavePeaksBuilder
+{
+public:
+    explicit WavePeaksBuilder(quint64 expectedSamples = 0);
+
+    void add(const char *samples, quint64 byteCount);
+    WavePeaks finish();
+
+private:
+    std::vector<PeakPair> m_chunks;
+    quint64 m_samples = 0;
+    PeakPair m_partial; // the samples of an unfinished chunk
+    int m_partialCount = 0;
+};
+
+// Checks the WAV is 16 kHz mono 16-bit "RIFF" with at most 1 GiB of
+// samples (its header through a mapping that touches only the header's
+// pages) and builds its table into `out`, reading the samples through one
+// small buffer: never the whole file in memory, and faster than mapping it.
 // UnsupportedFormat for any other sample form; TooLarge beyond 1 GiB.
 WavLoadError loadWavePeaks(const QString &wavPath, WavePeaks *out, const std::atomic<bool> *cancel = nullptr);

@@ -113,6 +113,25 @@ TEST(WavePeaksTest, OddTrailingByteAndOddOffsetAreHandled)
     EXPECT_EQ(peaks.range(0, 7), scan(samples, 0, 1000));
 }
 
+TEST(WavePeaksTest, PiecesOfAnyEvenLengthBuildTheSameTable)
+{
+    const QVector<qint16> samples = noise(160 * 300 + 11, 21);
+    const QByteArray bytes = WavBytes::samples16(samples);
+    const WavePeaks whole = peaksOf(samples);
+    std::mt19937 random(2);
+    WavePeaksBuilder builder;
+    for (int done = 0; done < bytes.size();) {
+        const int piece = qMin(bytes.size() - done, 2 * int(random() % 400));
+        builder.add(bytes.constData() + done, quint64(piece));
+        done += piece;
+    }
+    const WavePeaks pieced = builder.finish();
+    ASSERT_EQ(pieced.sampleCount(), whole.sampleCount());
+    ASSERT_EQ(pieced.chunkCount(), whole.chunkCount());
+    for (quint64 c = 0; c < whole.chunkCount(); ++c)
+        EXPECT_EQ(pieced.chunk(c), whole.chunk(c)) << c;
+}
+
 class WavePeaksFileTest : public ::testing::Test
 {
 protected:
@@ -137,6 +156,16 @@ TEST_F(WavePeaksFileTest, ReadsOnlyServiceWavs)
     EXPECT_EQ(peaks.sampleCount(), 16000u);
     EXPECT_DOUBLE_EQ(peaks.durationSeconds(), 1.0);
     EXPECT_EQ(peaks.range(0, 100), scan(samples, 0, 16000));
+
+    // Longer than one read: the table is the one built from memory.
+    WavBytes longer;
+    const QVector<qint16> minute = noise(16000 * 40 + 99, 13);
+    longer.data = WavBytes::samples16(minute);
+    ASSERT_EQ(loadWavePeaks(write("long.wav", longer), &peaks), WavLoadError::None);
+    const WavePeaks expected = peaksOf(minute);
+    ASSERT_EQ(peaks.chunkCount(), expected.chunkCount());
+    for (quint64 c = 0; c < expected.chunkCount(); ++c)
+        ASSERT_EQ(peaks.chunk(c), expected.chunk(c)) << c;
 
     WavBytes fast = wav;
     fast.sampleRate = 44100;
