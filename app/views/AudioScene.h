@@ -50,6 +50,7 @@ public:
 
     // Blocks, index i for entry i.
     const QVector<MyItem *> &blocks() const { return m_blocks; }
+    // Block i for every entry i, in order (existing blocks are reused).
     void rebuildBlocks(const SubtitleEntries &entries);
     void clearBlocks();
     // Block i from entry i (false when there is no block i).
@@ -68,6 +69,8 @@ public:
     double minBlockWidth() const;
     void beginBlockDrag(int index, BlockPart part);
     void endBlockDrag();
+    // The list changed under a drag: the drag ends, writing nothing more.
+    void cancelBlockDrag();
     // False when the row is not in the list or nothing changed.
     bool writeBack(int index, const BlockSpan &span);
     // Set while a block writes into the list, so the list's own change

@@ -178,8 +178,10 @@ void AudioWaveWidget::followList()
     if (m_scene->isWritingBack())
         return;
     const SubtitleEntries entries = currentSubtitleList().snapshot();
-    if (entries.size() != m_scene->blocks().size())
+    if (entries.size() != m_scene->blocks().size()) {
         m_scene->rebuildBlocks(entries);
-    else
+    } else {
+        m_scene->cancelBlockDrag();
         m_scene->refreshBlocks(entries);
+    }
 }

@@ -75,6 +75,14 @@ void MyItem::setSpan(const BlockSpan &span)
     setPos(span.x, WaveLayout::RulerHeight);
 }
 
+void MyItem::releaseInteraction()
+{
+    if (scene() && scene()->mouseGrabberItem() == this)
+        ungrabMouse();
+    m_moving = false;
+    grab(BlockPart::Body);
+}
+
 void MyItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
     const QRectF r = m_rect;

@@ -29,6 +29,10 @@ public:
     BlockSpan span() const { return {x(), m_rect.width()}; }
     void setSpan(const BlockSpan &span);
 
+    // Forgets a drag or grab in progress (the block is about to stand for
+    // another entry).
+    void releaseInteraction();
+
     int index() const { return m_index; }
     void setIndex(int index) { m_index = index; }
     QString text() const { return m_text; }

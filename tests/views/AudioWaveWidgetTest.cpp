@@ -317,6 +317,26 @@ TEST_F(WaveDragTest, ADragIsOneUndoStep)
     EXPECT_NEAR(block(1)->x(), 250, 0.01);
 }
 
+TEST_F(WaveDragTest, ADragCutShortByANewListWritesNothingIntoIt)
+{
+    for (const SubtitleEntries &next :
+         {SubtitleEntries{waveEntry(1000, 2000, QStringLiteral("甲")), waveEntry(5000, 6000, QStringLiteral("乙"))},
+          SubtitleEntries{waveEntry(1000, 2000, QStringLiteral("子")), waveEntry(5000, 6000, QStringLiteral("丑")),
+                          waveEntry(7000, 8000, QStringLiteral("寅"))}}) {
+        setEntries({waveEntry(1000, 2000, QStringLiteral("一")), waveEntry(2500, 3500, QStringLiteral("二")),
+                    waveEntry(4000, 5000, QStringLiteral("三"))});
+        AudioScene *scene = m_wave.scene();
+        sendSceneMouse(scene, QEvent::GraphicsSceneMousePress, {300, 100});
+        sendSceneMouse(scene, QEvent::GraphicsSceneMouseMove, {310, 100});
+        ASSERT_EQ(startMs(currentSubtitleList().at(1)), 2600);
+        // Another file opened while the button is still down.
+        setEntries(next);
+        sendSceneMouse(scene, QEvent::GraphicsSceneMouseMove, {340, 100});
+        sendSceneMouse(scene, QEvent::GraphicsSceneMouseRelease, {340, 100}, Qt::NoButton);
+        EXPECT_EQ(currentSubtitleList().snapshot(), next);
+    }
+}
+
 TEST_F(WaveDragTest, EdgesGrabNearThemAndBodiesMoveShortBlocksToo)
 {
     // Within the grab zone of the left edge: the start moves, not the block.
