@@ -294,7 +294,7 @@ void BatchAutoalignWidget::slot_Threadfinished()
     // Only now has the worker written its files and let go of the job.
     m_thread = nullptr;
     startNextAlignment();
-    updateButtons();
+    slot_ReSetModel();
 }
 
 void BatchAutoalignWidget::slot_clickPauseButton()

@@ -37,6 +37,8 @@ protected:
     }
 };
 
+const QString kNoExportNotice = QStringLiteral("当前工程字幕未保存或不存在，请先保存srt格式字幕文件再进行压制，"
+                                               "或者自行手动添加现有字幕文件！");
 const QString kSavePrompt = QStringLiteral("您正在关闭当前工程，请确认在关闭前是否保存？");
 
 } // namespace
@@ -152,7 +154,8 @@ TEST_F(PageSwitchTest, BurnButtonHandsOverWithoutTheLeaveCheck)
     EXPECT_EQ(tabs[0][0].toInt(), 3);
     EXPECT_EQ(tabs[0][1].toInt(), 1);
     EXPECT_EQ(window.currentPage(), 3);
-    EXPECT_TRUE(boxTexts.isEmpty());
+    // No leave question; only the burn page's note that nothing was exported.
+    EXPECT_EQ(boxTexts, QStringList{kNoExportNotice});
     EXPECT_TRUE(currentProject().isOpen());
 }
 
@@ -200,7 +203,8 @@ TEST_F(PageSwitchTest, ClosingFromTheStartPageAsksWhileAProjectIsStillOpen)
     window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
     window.statusWidget()->tabButton(1)->click();
     ASSERT_EQ(window.currentPage(), 1);
-    ASSERT_TRUE(boxTexts.isEmpty());
+    ASSERT_EQ(boxTexts, QStringList{kNoExportNotice});
+    boxTexts.clear();
 
     boxAnswers = {ModalSeam::Answer::No}; // "取消"
     window.projectPage()->titleWidget()->button(QStringLiteral("close"))->click();
@@ -231,6 +235,7 @@ TEST_F(PageSwitchTest, NewOrOpenedProjectAsksBeforeReplacingOneLeftOpen)
     openProjectInEditor(window);
     window.mainWidget()->titleWidget()->button(QStringLiteral("repress"))->click();
     window.statusWidget()->tabButton(1)->click();
+    boxTexts.clear(); // the burn page's note that nothing was exported
     ProjectContentWidget *content = window.projectPage()->contentWidget();
 
     boxAnswers = {ModalSeam::Answer::No, ModalSeam::Answer::No}; // "取消" twice
