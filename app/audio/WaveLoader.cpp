@@ -42,7 +42,7 @@ quint64 WaveLoader::start(const QString &mediaPath, const QString &scratchFolder
     cancel();
     m_loading = true;
     m_cancel = std::make_shared<std::atomic<bool>>(false);
-    const WaveLoadRequest request{++m_serial, mediaPath, scratchFolder};
+    const WaveLoadRequest request {++m_serial, mediaPath, scratchFolder};
 
     auto *courier = new WaveLoadCourier;
     connect(courier, &WaveLoadCourier::delivered, this, &WaveLoader::receive, Qt::QueuedConnection);

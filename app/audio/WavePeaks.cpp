@@ -166,8 +166,8 @@ int WavePeaks::columns(qint64 x0, int n, double zoom, PeakPair *out) const
     int written = 0;
     for (qint64 x = qMax<qint64>(x0, 0); x < end; ++x) {
         const ChunkRange chunks = columnChunks(x, zoom);
-        out[written++] = chunks.last == chunks.first + 1 ? m_levels.front()[chunks.first]
-                                                         : range(chunks.first, chunks.last);
+        out[written++]
+            = chunks.last == chunks.first + 1 ? m_levels.front()[chunks.first] : range(chunks.first, chunks.last);
     }
     return written;
 }
@@ -198,10 +198,8 @@ WavLoadError loadWavePeaks(const QString &wavPath, WavePeaks *out, const std::at
         const char *image = reinterpret_cast<const char *>(bytes);
         WavLoadError error = locateWavData(image, quint64(length), location);
         if (error == WavLoadError::None) {
-            const bool serviceForm = std::memcmp(image, "RIFF", 4) == 0
-                                     && qFromLittleEndian<quint16>(bytes + 22) == 1
-                                     && qFromLittleEndian<quint32>(bytes + 24) == 16000
-                                     && qFromLittleEndian<quint16>(bytes + 34) == 16;
+            const bool serviceForm = std::memcmp(image, "RIFF", 4) == 0 && qFromLittleEndian<quint16>(bytes + 22) == 1
+                && qFromLittleEndian<quint32>(bytes + 24) == 16000 && qFromLittleEndian<quint16>(bytes + 34) == 16;
             if (!serviceForm)
                 error = WavLoadError::UnsupportedFormat;
             else if (location.dataSize > WavFile::MaxFileLength)

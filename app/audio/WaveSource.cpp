@@ -40,9 +40,9 @@ QString stampPathFor(const QString &wavPath)
 
 bool writeStamp(const QString &wavPath, const WaveSourceStamp &stamp)
 {
-    const QJsonObject object{{QStringLiteral("path"), stamp.path},
-                             {QStringLiteral("size"), QString::number(stamp.size)},
-                             {QStringLiteral("modified"), QString::number(stamp.modifiedMs)}};
+    const QJsonObject object {{QStringLiteral("path"), stamp.path},
+        {QStringLiteral("size"), QString::number(stamp.size)},
+        {QStringLiteral("modified"), QString::number(stamp.modifiedMs)}};
     return writeFileAtomically(stampPathFor(wavPath), QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 

@@ -33,10 +33,10 @@ bool writeStamp(const QString &wavPath, const WaveSourceStamp &stamp);
 bool readStamp(const QString &wavPath, WaveSourceStamp *stamp);
 
 enum class WaveSourceKind {
-    None,       // no WAV: see the error
+    None, // no WAV: see the error
     MediaItself, // the media is a 16 kHz mono 16-bit WAV
-    Reused,     // extracted earlier from the same, unchanged file
-    Extracted,  // extracted now
+    Reused, // extracted earlier from the same, unchanged file
+    Extracted, // extracted now
 };
 
 struct WaveSource
@@ -55,5 +55,5 @@ struct WaveSource
 // reuses it. The extraction runs in a private folder and its WAV is renamed
 // into place, so nobody ever reads a half-written one. Setting `cancel`
 // stops a running extraction.
-WaveSource prepareWaveSource(const QString &mediaPath, const QString &scratchFolder,
-                             const std::atomic<bool> *cancel = nullptr);
+WaveSource prepareWaveSource(
+    const QString &mediaPath, const QString &scratchFolder, const std::atomic<bool> *cancel = nullptr);

@@ -17,5 +17,11 @@ double zoomedIn(double value);
 double zoomedOut(double value);
 
 // Time to scene x and back at a zoom factor: one second is 100 * scale.
-inline double secondsToSceneX(double seconds, double scale) { return seconds * 100.0 * scale; }
-inline double sceneXToSeconds(double x, double scale) { return x * 0.01 / scale; }
+inline double secondsToSceneX(double seconds, double scale)
+{
+    return seconds * 100.0 * scale;
+}
+inline double sceneXToSeconds(double x, double scale)
+{
+    return x * 0.01 / scale;
+}

@@ -12,14 +12,14 @@
 #include <QHBoxLayout>
 
 namespace {
-const char ScrollBarStyle[] =
-    "QScrollBar{background:rgb(180,180,180); height: 12px;}\n"
-    "QScrollBar::handle{background:rgb(180,180,180); border:0px solid transparent; border-radius:2px;}\n"
-    "QScrollBar::handle:hover{background:rgb(112, 112,112);}\n"
-    "QScrollBar::sub-page{background:rgb(58, 60, 85);}\n"
-    "QScrollBar::add-page{background:rgb(58, 60, 85);}\n"
-    "QScrollBar::sub-line{background:rgb(58, 60, 85);}\n"
-    "QScrollBar::add-line{background:rgb(58, 60, 85);}";
+const char ScrollBarStyle[]
+    = "QScrollBar{background:rgb(180,180,180); height: 12px;}\n"
+      "QScrollBar::handle{background:rgb(180,180,180); border:0px solid transparent; border-radius:2px;}\n"
+      "QScrollBar::handle:hover{background:rgb(112, 112,112);}\n"
+      "QScrollBar::sub-page{background:rgb(58, 60, 85);}\n"
+      "QScrollBar::add-page{background:rgb(58, 60, 85);}\n"
+      "QScrollBar::sub-line{background:rgb(58, 60, 85);}\n"
+      "QScrollBar::add-line{background:rgb(58, 60, 85);}";
 constexpr double FirstSceneWidth = 2000;
 } // namespace
 

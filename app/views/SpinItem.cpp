@@ -21,8 +21,8 @@ void SpinItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
     painter->setRenderHint(QPainter::Antialiasing, true);
     painter->setPen(Qt::NoPen);
     painter->setBrush(blue);
-    const QPolygonF marker({QPointF(0, -78), QPointF(-10, -88), QPointF(-10, -100), QPointF(10, -100),
-                            QPointF(10, -88)});
+    const QPolygonF marker(
+        {QPointF(0, -78), QPointF(-10, -88), QPointF(-10, -100), QPointF(10, -100), QPointF(10, -88)});
     painter->drawPolygon(marker);
     painter->setPen(QPen(QColor(42, 42, 42), 1));
     painter->drawLine(QPointF(0, -88), QPointF(0, -78));

@@ -79,8 +79,7 @@ LimitedStep limitRightEdge(const BlockSpan &block, double dx, const BlockLimits 
     return {{block.x, width}, block.width + dx < narrowest};
 }
 
-BlockSpan nudgeEdge(const BlockSpan &block, BlockPart edge, double delta, const BlockLimits &limits,
-                    double minWidth)
+BlockSpan nudgeEdge(const BlockSpan &block, BlockPart edge, double delta, const BlockLimits &limits, double minWidth)
 {
     switch (edge) {
     case BlockPart::LeftEdge: {

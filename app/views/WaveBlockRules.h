@@ -63,5 +63,4 @@ LimitedStep limitRightEdge(const BlockSpan &block, double dx, const BlockLimits 
 
 // Moves one edge by `delta` (keyboard nudges): it stops at the neighbour's
 // limit and `minWidth` from the other edge, never going back.
-BlockSpan nudgeEdge(const BlockSpan &block, BlockPart edge, double delta, const BlockLimits &limits,
-                    double minWidth);
+BlockSpan nudgeEdge(const BlockSpan &block, BlockPart edge, double delta, const BlockLimits &limits, double minWidth);

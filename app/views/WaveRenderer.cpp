@@ -44,8 +44,8 @@ void WaveRenderer::paintRuler(QPainter *painter, const QRectF &exposed, const Wa
     painter->setPen(QPen(Qt::black, 1));
     painter->drawLine(QLineF(exposed.left(), 29, exposed.right(), 29));
 
-    const QVector<RulerTick> ticks =
-        rulerTicks(exposed.left(), exposed.right(), state.sceneWidth, state.scale, m_labelWidth / 2);
+    const QVector<RulerTick> ticks
+        = rulerTicks(exposed.left(), exposed.right(), state.sceneWidth, state.scale, m_labelWidth / 2);
     QVector<QLineF> lines;
     lines.reserve(ticks.size());
     for (const RulerTick &tick : ticks)

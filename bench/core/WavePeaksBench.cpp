@@ -62,8 +62,7 @@ bool writeWav(const QString &path)
     return file.flush() && ::fdatasync(file.handle()) == 0;
 }
 
-template <typename F>
-double bestMs(F &&run)
+template <typename F> double bestMs(F &&run)
 {
     double best = 1e300;
     for (int round = 0; round < Rounds; ++round) {
@@ -119,20 +118,22 @@ int main(int argc, char **argv)
     WavePeaks peaks;
     const double memoryCopyMs = bestMs([&] { std::memcpy(copy.get(), buffer.get() + 44, DataBytes); });
     const double memoryBuildMs = bestMs([&] { peaks = WavePeaks::fromSamples(buffer.get() + 44, DataBytes); });
-    std::printf("\npeaks build from samples in memory: %7.1f ms; memcpy of the samples %7.1f ms; ratio %.2f (target <= 4)\n",
-                memoryBuildMs, memoryCopyMs, memoryBuildMs / memoryCopyMs);
+    std::printf(
+        "\npeaks build from samples in memory: %7.1f ms; memcpy of the samples %7.1f ms; ratio %.2f (target <= 4)\n",
+        memoryBuildMs, memoryCopyMs, memoryBuildMs / memoryCopyMs);
     const double readMs = bestMs([&] { plainRead(path, buffer.get()); });
     const double buildMs = bestMs([&] { loadWavePeaks(path, &peaks); });
     std::printf("peaks build from the file:          %7.1f ms; plain read() of the file %7.1f ms; ratio %.2f\n",
-                buildMs, readMs, buildMs / readMs);
+        buildMs, readMs, buildMs / readMs);
     const double mappedMs = bestMs([&] { mappedCopy(path, copy.get()); });
     std::printf("(memcpy through a mapping of the file: %.1f ms, %.2f reads)\n", mappedMs, mappedMs / readMs);
 
     // 2. What the waveform keeps.
     const double mbPerHour = double(peaks.memoryBytes()) / 1e6 / Hours;
     const double samplesPerHour = double(DataBytes) / 1e6 / Hours;
-    std::printf("\nwaveform memory: %.3f MB per hour; limit 2 MB (ratio %.2f); the samples themselves %.1f MB per hour (ratio %.4f)\n",
-                mbPerHour, mbPerHour / 2.0, samplesPerHour, mbPerHour / samplesPerHour);
+    std::printf("\nwaveform memory: %.3f MB per hour; limit 2 MB (ratio %.2f); the samples themselves %.1f MB per hour "
+                "(ratio %.4f)\n",
+        mbPerHour, mbPerHour / 2.0, samplesPerHour, mbPerHour / samplesPerHour);
 
     // 3. A whole load of an existing service WAV, worker hand-over included.
     WaveLoader loader;
@@ -142,7 +143,8 @@ int main(int argc, char **argv)
         loader.start(path, dir.filePath(QStringLiteral("scratch")));
         loop.exec();
     });
-    std::printf("\nload to ready (worker, hand-over, table): %8.1f ms; plain read() of the file %8.1f ms; ratio %.2f (target <= 3)\n", loadMs,
-                readMs, loadMs / readMs);
+    std::printf("\nload to ready (worker, hand-over, table): %8.1f ms; plain read() of the file %8.1f ms; ratio %.2f "
+                "(target <= 3)\n",
+        loadMs, readMs, loadMs / readMs);
     return 0;
 }

@@ -139,8 +139,9 @@ int main(int argc, char **argv)
             painter.fillRect(exposed, QColor(58, 60, 85));
             scanAndDraw(&painter, samples, qint64(x0), Columns, zoom, waveHeightFor(SceneHeight));
         });
-        std::printf("  zoom %.2f: %6.2f ms; limit 5 ms (ratio %.2f); per-column scan with gradient lines %7.2f ms (ratio %.3f)\n",
-                    zoom, ours, ours / 5.0, plain, ours / plain);
+        std::printf("  zoom %.2f: %6.2f ms; limit 5 ms (ratio %.2f); per-column scan with gradient lines %7.2f ms "
+                    "(ratio %.3f)\n",
+            zoom, ours, ours / 5.0, plain, ours / plain);
     }
     timeScaleValue() = 1.0;
 
@@ -175,9 +176,9 @@ int main(int argc, char **argv)
     int flip = 0;
     const double opened = timed([] {}, [&] { currentSubtitleList().replaceDocument(++flip % 2 ? second : first); });
     std::printf("\nrebuild of %d blocks from none: %6.2f ms; limit 50 ms (ratio %.2f)\n", int(widget.blocks().size()),
-                fromNone, fromNone / 50.0);
+        fromNone, fromNone / 50.0);
     std::printf("rebuild over as many blocks:    %6.2f ms (ratio %.2f); another file opened: %6.2f ms (ratio %.2f)\n",
-                reused, reused / 50.0, opened, opened / 50.0);
+        reused, reused / 50.0, opened, opened / 50.0);
 
     // 3. Position reports with 10000 blocks: the slot alone, and the slot
     // with the repaint it causes.
@@ -202,9 +203,9 @@ int main(int argc, char **argv)
         widget.view()->viewport()->repaint();
     });
     std::printf("\nposition report with %d blocks: median %7.4f ms, slowest %7.4f ms; limit 2 ms (ratios %.4f, %.4f)\n",
-                int(widget.blocks().size()), slot.median, slot.slowest, slot.median / 2.0, slot.slowest / 2.0);
+        int(widget.blocks().size()), slot.median, slot.slowest, slot.median / 2.0, slot.slowest / 2.0);
     std::printf("with the repaint it causes: median %7.4f ms, slowest %7.4f ms (ratios %.4f, %.4f)\n", painted.median,
-                painted.slowest, painted.median / 2.0, painted.slowest / 2.0);
+        painted.slowest, painted.median / 2.0, painted.slowest / 2.0);
 
     // 4. The pointer moving over the blocks (hover tracking walks them).
     int step = 0;

@@ -65,9 +65,9 @@ TEST(WavePeaksTest, ColumnsBelowZoomOneTakeTheirWholeSpan)
 
     QVector<PeakPair> columns(100);
     ASSERT_EQ(peaks.columns(0, 100, 0.25, columns.data()), 100);
-    EXPECT_EQ(columns[5], (PeakPair{-30000, 100}));
-    EXPECT_EQ(columns[9], (PeakPair{100, 31000}));
-    EXPECT_EQ(columns[4], (PeakPair{100, 100}));
+    EXPECT_EQ(columns[5], (PeakPair {-30000, 100}));
+    EXPECT_EQ(columns[9], (PeakPair {100, 31000}));
+    EXPECT_EQ(columns[4], (PeakPair {100, 100}));
 
     // An uneven zoom: each column covers its own chunks, and together they
     // cover every chunk once.
@@ -150,7 +150,7 @@ TEST_F(WavePeaksFileTest, ReadsOnlyServiceWavs)
     const QVector<qint16> samples = noise(16000, 9);
     wav.data = WavBytes::samples16(samples);
     // An odd-sized chunk before the data puts the samples at an odd offset.
-    wav.chunksBeforeData.append(WavBytes::Chunk{"LIST", "abc", -1});
+    wav.chunksBeforeData.append(WavBytes::Chunk {"LIST", "abc", -1});
     WavePeaks peaks;
     ASSERT_EQ(loadWavePeaks(write("ok.wav", wav), &peaks), WavLoadError::None);
     EXPECT_EQ(peaks.sampleCount(), 16000u);

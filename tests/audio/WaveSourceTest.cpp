@@ -3,9 +3,9 @@
 #include "SpeechFixture.h"
 
 #include "audio/AudioExtraction.h"
+#include "audio/WavProbe.h"
 #include "audio/WaveLoader.h"
 #include "audio/WaveSource.h"
-#include "audio/WavProbe.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,10 +41,7 @@ protected:
         m_scratch = m_dir.filePath("scratch/CuewrightClient");
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    QStringList scratchWavs() const
-    {
-        return QDir(m_scratch).entryList({"*.wav"}, QDir::Files);
-    }
+    QStringList scratchWavs() const { return QDir(m_scratch).entryList({"*.wav"}, QDir::Files); }
 
     QTemporaryDir m_dir;
     QString m_scratch;

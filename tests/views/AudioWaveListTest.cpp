@@ -19,8 +19,8 @@ protected:
 
 TEST_F(AudioWaveListTest, EditsOnEitherSideShowOnTheOther)
 {
-    m_list.slot_SelectTxtfile(writeSrt(QStringLiteral("two.srt"), {{1000, 2000, QStringLiteral("一")},
-                                                                  {3000, 4000, QStringLiteral("二")}}));
+    m_list.slot_SelectTxtfile(
+        writeSrt(QStringLiteral("two.srt"), {{1000, 2000, QStringLiteral("一")}, {3000, 4000, QStringLiteral("二")}}));
     ASSERT_EQ(m_wave.blocks().size(), 2);
 
     // A whole drag on the timeline: every step reaches the table's row.

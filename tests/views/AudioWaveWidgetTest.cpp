@@ -50,10 +50,7 @@ protected:
         ASSERT_TRUE(finished.count() > 0 || finished.wait(10000));
     }
 
-    static void setEntries(const SubtitleEntries &entries)
-    {
-        currentSubtitleList().replaceDocument(entries);
-    }
+    static void setEntries(const SubtitleEntries &entries) { currentSubtitleList().replaceDocument(entries); }
 
     static int cursorsIn(QGraphicsScene *scene)
     {
@@ -213,11 +210,11 @@ TEST_F(AudioWaveWidgetTest, BlocksFollowTheListWhateverReplacesIt)
 
     // Another file opened: more entries, then as many but other ones.
     setEntries({waveEntry(500, 900, QStringLiteral("甲")), waveEntry(1000, 1500, QStringLiteral("乙")),
-                waveEntry(2000, 2500, QStringLiteral("丙"))});
+        waveEntry(2000, 2500, QStringLiteral("丙"))});
     ASSERT_EQ(m_wave.blocks().size(), 3);
     EXPECT_EQ(m_wave.blocks()[2]->text(), QStringLiteral("丙"));
     setEntries({waveEntry(100, 200, QStringLiteral("子")), waveEntry(300, 400, QStringLiteral("丑")),
-                waveEntry(600, 700, QStringLiteral("寅"))});
+        waveEntry(600, 700, QStringLiteral("寅"))});
     EXPECT_EQ(m_wave.blocks()[0]->text(), QStringLiteral("子"));
     EXPECT_NEAR(m_wave.blocks()[2]->x(), 60, 0.01);
     for (int i = 0; i < 3; ++i)
@@ -246,7 +243,7 @@ protected:
         load(silentWav(QStringLiteral("ten.wav"), 10));
         // Zoom 1: blocks at 100-200, 250-350 and 400-500.
         setEntries({waveEntry(1000, 2000, QStringLiteral("一")), waveEntry(2500, 3500, QStringLiteral("二")),
-                    waveEntry(4000, 5000, QStringLiteral("三"))});
+            waveEntry(4000, 5000, QStringLiteral("三"))});
         ASSERT_EQ(m_wave.blocks().size(), 3);
     }
 
@@ -320,11 +317,11 @@ TEST_F(WaveDragTest, ADragIsOneUndoStep)
 TEST_F(WaveDragTest, ADragCutShortByANewListWritesNothingIntoIt)
 {
     for (const SubtitleEntries &next :
-         {SubtitleEntries{waveEntry(1000, 2000, QStringLiteral("甲")), waveEntry(5000, 6000, QStringLiteral("乙"))},
-          SubtitleEntries{waveEntry(1000, 2000, QStringLiteral("子")), waveEntry(5000, 6000, QStringLiteral("丑")),
-                          waveEntry(7000, 8000, QStringLiteral("寅"))}}) {
+        {SubtitleEntries {waveEntry(1000, 2000, QStringLiteral("甲")), waveEntry(5000, 6000, QStringLiteral("乙"))},
+            SubtitleEntries {waveEntry(1000, 2000, QStringLiteral("子")), waveEntry(5000, 6000, QStringLiteral("丑")),
+                waveEntry(7000, 8000, QStringLiteral("寅"))}}) {
         setEntries({waveEntry(1000, 2000, QStringLiteral("一")), waveEntry(2500, 3500, QStringLiteral("二")),
-                    waveEntry(4000, 5000, QStringLiteral("三"))});
+            waveEntry(4000, 5000, QStringLiteral("三"))});
         AudioScene *scene = m_wave.scene();
         sendSceneMouse(scene, QEvent::GraphicsSceneMousePress, {300, 100});
         sendSceneMouse(scene, QEvent::GraphicsSceneMouseMove, {310, 100});

@@ -74,7 +74,7 @@ TEST(WaveRulesTest, GrabZonesShrinkOnShortBlocks)
 
 TEST(WaveRulesTest, NeighboursLimitWithinTheScene)
 {
-    const QVector<BlockSpan> spans{{100, 100}, {250, 100}, {900, 200}};
+    const QVector<BlockSpan> spans {{100, 100}, {250, 100}, {900, 200}};
     EXPECT_EQ(blockLimits(spans, 0, 1000).left, 0);
     EXPECT_EQ(blockLimits(spans, 0, 1000).right, 250);
     EXPECT_EQ(blockLimits(spans, 1, 1000).left, 200);
@@ -85,8 +85,8 @@ TEST(WaveRulesTest, NeighboursLimitWithinTheScene)
 
 TEST(WaveRulesTest, LimitsStopDragsAtNeighboursAndEdges)
 {
-    const BlockLimits limits{200, 400};
-    const BlockSpan block{250, 100};
+    const BlockLimits limits {200, 400};
+    const BlockSpan block {250, 100};
     // Free moves, then flush against either neighbour.
     EXPECT_EQ(limitMove(block, -30, limits).span.x, 220);
     EXPECT_FALSE(limitMove(block, -30, limits).clamped);
@@ -98,63 +98,63 @@ TEST(WaveRulesTest, LimitsStopDragsAtNeighboursAndEdges)
     // A left edge past the previous end puts the block against it, length kept.
     const LimitedStep left = limitLeftEdge(block, -80, limits, 1);
     EXPECT_TRUE(left.clamped);
-    EXPECT_EQ(left.span, (BlockSpan{200, 100}));
-    EXPECT_EQ(limitLeftEdge(block, -20, limits, 1).span, (BlockSpan{230, 120}));
+    EXPECT_EQ(left.span, (BlockSpan {200, 100}));
+    EXPECT_EQ(limitLeftEdge(block, -20, limits, 1).span, (BlockSpan {230, 120}));
     // A right edge stops at the next start.
     const LimitedStep right = limitRightEdge(block, 90, limits, 1);
     EXPECT_TRUE(right.clamped);
-    EXPECT_EQ(right.span, (BlockSpan{250, 150}));
+    EXPECT_EQ(right.span, (BlockSpan {250, 150}));
 }
 
 TEST(WaveRulesTest, OverlapsAndBlocksPastTheEndNeverJumpBack)
 {
     // The previous block ends at 300, inside this one (recognition output).
-    const BlockLimits overlapped{300, 1000};
-    const BlockSpan block{250, 100};
+    const BlockLimits overlapped {300, 1000};
+    const BlockSpan block {250, 100};
     for (double dx : {-1.0, -50.0}) {
         EXPECT_EQ(limitMove(block, dx, overlapped).span.x, 250) << dx;
         EXPECT_EQ(limitLeftEdge(block, dx, overlapped, 1).span, block) << dx;
     }
     // Shrinking it from the left is away from the overlap and allowed.
-    EXPECT_EQ(limitLeftEdge(block, 10, overlapped, 1).span, (BlockSpan{260, 90}));
+    EXPECT_EQ(limitLeftEdge(block, 10, overlapped, 1).span, (BlockSpan {260, 90}));
 
     // The next block starts at 300, inside this one; or the scene ends there.
-    const BlockLimits crowded{0, 300};
+    const BlockLimits crowded {0, 300};
     for (double dx : {1.0, 40.0}) {
         EXPECT_EQ(limitMove(block, dx, crowded).span.x, 250) << dx;
         EXPECT_EQ(limitRightEdge(block, dx, crowded, 1).span, block) << dx;
     }
-    EXPECT_EQ(limitRightEdge(block, -10, crowded, 1).span, (BlockSpan{250, 90}));
+    EXPECT_EQ(limitRightEdge(block, -10, crowded, 1).span, (BlockSpan {250, 90}));
     // Moving the stray block back towards the audio is fine.
     EXPECT_EQ(limitMove(block, -40, crowded).span.x, 210);
 }
 
 TEST(WaveRulesTest, TheEndNeverPrecedesTheStart)
 {
-    const BlockLimits limits{0, 1000};
-    const BlockSpan block{100, 50};
+    const BlockLimits limits {0, 1000};
+    const BlockSpan block {100, 50};
     const LimitedStep left = limitLeftEdge(block, 500, limits, 2.5);
     EXPECT_TRUE(left.clamped);
-    EXPECT_EQ(left.span, (BlockSpan{147.5, 2.5}));
+    EXPECT_EQ(left.span, (BlockSpan {147.5, 2.5}));
     const LimitedStep right = limitRightEdge(block, -500, limits, 2.5);
     EXPECT_TRUE(right.clamped);
-    EXPECT_EQ(right.span, (BlockSpan{100, 2.5}));
+    EXPECT_EQ(right.span, (BlockSpan {100, 2.5}));
     // Already shorter than the minimum: it stays, it does not grow back.
-    EXPECT_EQ(limitRightEdge({100, 1}, -5, limits, 2.5).span, (BlockSpan{100, 1}));
-    EXPECT_EQ(limitLeftEdge({100, 1}, 5, limits, 2.5).span, (BlockSpan{100, 1}));
+    EXPECT_EQ(limitRightEdge({100, 1}, -5, limits, 2.5).span, (BlockSpan {100, 1}));
+    EXPECT_EQ(limitLeftEdge({100, 1}, 5, limits, 2.5).span, (BlockSpan {100, 1}));
 
-    EXPECT_EQ(nudgeEdge(block, BlockPart::RightEdge, -100, limits, 1), (BlockSpan{100, 1}));
-    EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, 100, limits, 1), (BlockSpan{149, 1}));
+    EXPECT_EQ(nudgeEdge(block, BlockPart::RightEdge, -100, limits, 1), (BlockSpan {100, 1}));
+    EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, 100, limits, 1), (BlockSpan {149, 1}));
 }
 
 TEST(WaveRulesTest, NudgesStopAtNeighbours)
 {
-    const BlockLimits limits{95, 160};
-    const BlockSpan block{100, 50};
-    EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, -1, limits, 1), (BlockSpan{99, 51}));
-    EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, -10, limits, 1), (BlockSpan{95, 55}));
-    EXPECT_EQ(nudgeEdge(block, BlockPart::RightEdge, 10, limits, 1), (BlockSpan{100, 60}));
-    EXPECT_EQ(nudgeEdge(block, BlockPart::RightEdge, 30, limits, 1), (BlockSpan{100, 60}));
+    const BlockLimits limits {95, 160};
+    const BlockSpan block {100, 50};
+    EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, -1, limits, 1), (BlockSpan {99, 51}));
+    EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, -10, limits, 1), (BlockSpan {95, 55}));
+    EXPECT_EQ(nudgeEdge(block, BlockPart::RightEdge, 10, limits, 1), (BlockSpan {100, 60}));
+    EXPECT_EQ(nudgeEdge(block, BlockPart::RightEdge, 30, limits, 1), (BlockSpan {100, 60}));
     // Overlapping already: no step further in, no jump out.
     EXPECT_EQ(nudgeEdge(block, BlockPart::LeftEdge, -1, {120, 160}, 1), block);
 }
@@ -182,7 +182,7 @@ TEST(WaveRulesTest, RulerWalksOnlyTheExposedColumns)
     QVector<int> xs;
     for (const RulerTick &tick : ticks)
         xs << tick.x;
-    EXPECT_EQ(xs, (QVector<int>{1000, 1100, 1200, 1300}));
+    EXPECT_EQ(xs, (QVector<int> {1000, 1100, 1200, 1300}));
     EXPECT_TRUE(ticks[0].major);
     EXPECT_FALSE(ticks[1].major);
 

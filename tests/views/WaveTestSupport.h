@@ -66,7 +66,7 @@ inline qint64 endMs(const SubtitleEntry &entry)
 
 // Mouse events straight into a scene, as a view would send them.
 inline void sendSceneMouse(QGraphicsScene *scene, QEvent::Type type, const QPointF &at,
-                           Qt::MouseButtons buttons = Qt::LeftButton, Qt::MouseButton button = Qt::LeftButton)
+    Qt::MouseButtons buttons = Qt::LeftButton, Qt::MouseButton button = Qt::LeftButton)
 {
     QGraphicsSceneMouseEvent event(type);
     event.setScenePos(at);
