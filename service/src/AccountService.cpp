@@ -98,13 +98,29 @@ AccountReply AccountService::registerUser(const std::string &body)
     const auto request = decodeRegistration(body);
     if (!request)
         return {kMalformed, {}, {}};
-    const std::string hash = hasher_.hash(request->passwordDigest);
+    return registerAccount(*request);
+}
+
+AccountReply AccountService::registerAccount(const RegistrationRequest &request)
+{
+    const std::string hash = hasher_.hash(request.passwordDigest);
     if (hash.empty())
-        return {kStoreFailed, {}, request->username};
-    const StoreResult result = store_.createUser(request->username, hash, request->email, initialBalance_, now());
+        return {kStoreFailed, {}, request.username};
+    const StoreResult result = store_.createUser(request.username, hash, request.email, initialBalance_, now());
     if (result == StoreResult::Ok)
-        return {kOk, {}, request->username};
-    return {result == StoreResult::Conflict ? kRefused : kStoreFailed, {}, request->username};
+        return {kOk, {}, request.username};
+    return {result == StoreResult::Conflict ? kRefused : kStoreFailed, {}, request.username};
+}
+
+StoreResult AccountService::credit(const std::string &name, int64_t seconds, const std::string &money)
+{
+    if (seconds <= 0 || seconds > kMaxBalance)
+        return StoreResult::Insufficient;
+    UserRow user;
+    const StoreResult found = store_.findUser(name, &user);
+    if (found != StoreResult::Ok)
+        return found;
+    return store_.recharge(user.id, seconds, money, now());
 }
 
 AccountService::Check AccountService::checkPassword(const std::string &name, const std::string &digest, UserRow *user)
@@ -206,6 +222,8 @@ AccountReply AccountService::recharge(const std::string &body)
     const StoreResult found = sessionUser(request->session, &user);
     if (found != StoreResult::Ok)
         return {statusOf(found), {}, {}};
+    if (!rechargeAllowed_)
+        return {kRefused, {}, user.name};
     if (request->duration <= 0 || request->duration > kMaxBalance)
         return {kRefused, {}, user.name};
     const StoreResult result = store_.recharge(user.id, request->duration, request->money, now());

@@ -5,6 +5,7 @@
 #include "AccountStore.h"
 #include "LoginAttempts.h"
 #include "PasswordHasher.h"
+#include "RequestBodies.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,10 +30,20 @@ public:
     AccountReply handle(int32_t kind, const std::string &body);
     // The account behind a live session.
     StoreResult sessionUser(const std::string &session, UserRow *out);
+    StoreResult findUser(const std::string &name, UserRow *out) { return store_.findUser(name, out); }
     int64_t now() const { return clock_(); }
 
     // For operators: creates an account with a balance of its own.
     StoreResult addUser(const std::string &name, const std::string &passwordDigest, int64_t balance);
+    // The protocol's registration and the web form's, one rule.
+    AccountReply registerAccount(const RegistrationRequest &request);
+    // Seconds paid for (`money` as shown in the records) or granted by an
+    // operator, as a "+" record.
+    StoreResult credit(const std::string &name, int64_t seconds, const std::string &money);
+
+    // A protocol recharge names its own amount and pays nothing, so it is
+    // refused unless the operator allows it (demos, tests).
+    void setRechargeAllowed(bool allowed) { rechargeAllowed_ = allowed; }
 
 private:
     AccountReply registerUser(const std::string &body);
@@ -55,6 +66,7 @@ private:
     int64_t initialBalance_;
     Clock clock_;
     LoginAttempts attempts_;
+    bool rechargeAllowed_ = false;
 };
 
 }  // namespace cw::service

@@ -23,7 +23,9 @@ bool parseInteger(const std::string &text, int64_t low, int64_t high, int64_t *o
 const char *serviceUsage()
 {
     return "usage: cuewright-service [--listen ADDR] [--port N] [--data DIR] [--initial-balance SECONDS] [--workers N]\n"
-           "       cuewright-service [--data DIR] add-user NAME PASSWORD [--balance SECONDS]\n";
+           "                         [--web-port N] [--web-root DIR] [--allow-recharge]\n"
+           "       cuewright-service [--data DIR] add-user NAME PASSWORD [--balance SECONDS]\n"
+           "       cuewright-service [--data DIR] add-credit NAME SECONDS\n";
 }
 
 std::string defaultDataDirectory()
@@ -79,6 +81,19 @@ bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptio
                 return false;
             }
             options->workers = int(number);
+        } else if (arg == "--web-port") {
+            if (!value(&text) || !parseInteger(text, 0, 65535, &number)) {
+                *error = "--web-port takes 0 to 65535";
+                return false;
+            }
+            options->webPort = int(number);
+        } else if (arg == "--web-root") {
+            if (!value(&options->webRoot) || options->webRoot.empty()) {
+                *error = "--web-root takes a folder";
+                return false;
+            }
+        } else if (arg == "--allow-recharge") {
+            options->allowRecharge = true;
         } else if (arg == "--balance") {
             if (!value(&text) || !parseInteger(text, 0, 0x7fffffff, &number)) {
                 *error = "--balance takes whole seconds";
@@ -94,6 +109,17 @@ bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptio
     }
     if (positional.empty())
         return true;
+    if (positional[0] == "add-credit") {
+        int64_t seconds = 0;
+        if (positional.size() != 3 || !parseInteger(positional[2], 1, 0x7fffffff, &seconds)) {
+            *error = "add-credit takes NAME and whole SECONDS";
+            return false;
+        }
+        options->mode = ServiceOptions::Mode::AddCredit;
+        options->newUser = positional[1];
+        options->creditSeconds = seconds;
+        return true;
+    }
     if (positional[0] != "add-user" || positional.size() != 3) {
         *error = positional[0] == "add-user" ? "add-user takes NAME and PASSWORD" : "unknown command " + positional[0];
         return false;

@@ -1,5 +1,6 @@
 #pragma once
-// The command line: running the server, or the operator's add-user.
+// The command line: running the server, or the operator's add-user and
+// add-credit.
 
 #include <cstdint>
 #include <string>
@@ -8,7 +9,7 @@
 namespace cw::service {
 
 struct ServiceOptions {
-    enum class Mode { Serve, AddUser, Help };
+    enum class Mode { Serve, AddUser, AddCredit, Help };
     Mode mode = Mode::Serve;
     std::string listenAddress = "127.0.0.1";
     int port = 30000;
@@ -18,6 +19,11 @@ struct ServiceOptions {
     std::string newUser;
     std::string newPassword;
     int64_t newBalance = -1;  // -1: the initial balance
+    int64_t creditSeconds = 0;
+    int webPort = -1;          // -1: no web host
+    std::string webRoot;       // empty: "web" in the data folder
+    // Protocol recharges credit without any payment; only for demos and tests.
+    bool allowRecharge = false;
 };
 
 // Nothing and a message on a bad command line.

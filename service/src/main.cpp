@@ -8,6 +8,9 @@
 #include "ServiceOptions.h"
 #include "SqliteAccountStore.h"
 #include "UploadSpool.h"
+#include "WebHost.h"
+#include "WebRequestText.h"
+#include "WebServer.h"
 #include "WorkerPool.h"
 #include "engines/Engines.h"
 
@@ -78,6 +81,25 @@ int addUser(AccountService &accounts, const ServiceOptions &options)
     }
 }
 
+int addCredit(AccountService &accounts, const ServiceOptions &options)
+{
+    // An operator's credit: a "+" record without money.
+    switch (accounts.credit(options.newUser, options.creditSeconds, "0")) {
+    case StoreResult::Ok:
+        std::printf("credited %s with %lld s\n", options.newUser.c_str(), static_cast<long long>(options.creditSeconds));
+        return 0;
+    case StoreResult::NotFound:
+        std::fprintf(stderr, "no user %s\n", options.newUser.c_str());
+        return 1;
+    case StoreResult::Insufficient:
+        std::fprintf(stderr, "the balance of %s would pass its cap\n", options.newUser.c_str());
+        return 1;
+    default:
+        std::fprintf(stderr, "cannot store the credit\n");
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -109,8 +131,11 @@ int main(int argc, char *argv[])
     }
     PasswordHasher hasher(workers);
     AccountService accounts(*store, hasher, options.initialBalance);
+    accounts.setRechargeAllowed(options.allowRecharge);
     if (options.mode == ServiceOptions::Mode::AddUser)
         return addUser(accounts, options);
+    if (options.mode == ServiceOptions::Mode::AddCredit)
+        return addCredit(accounts, options);
 
     if (!lockDataFolder(dataDirectory))
         return 1;
@@ -142,9 +167,24 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("listening on %s:%d\n", server.boundAddress().c_str(), server.boundPort());
+
+    const std::string webRoot = options.webRoot.empty() ? dataDirectory + "/web" : options.webRoot;
+    web::WebHost webHost(accounts, webRoot);
+    web::WebServer webServer(webHost);
+    if (options.webPort >= 0) {
+        // The publisher writes the update folder; it is made here so a fresh
+        // data folder serves an empty one rather than none.
+        QDir().mkpath(QString::fromStdString(webRoot + web::kUpdatePrefix));
+        if (!webServer.start(options.listenAddress, options.webPort, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        std::printf("web on %s:%d\n", webServer.boundAddress().c_str(), webServer.boundPort());
+    }
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", cw::engines::recognitionLanguageNote());
     server.run(wakePipe[0]);
+    webServer.stop();
     std::fprintf(stderr, "stopped\n");
     return 0;
 }
