@@ -263,7 +263,8 @@ protected:
 
 TEST_F(ServiceEndToEnd, AccountOperationsAnswerWithTheirStatuses)
 {
-    startService({QStringLiteral("--initial-balance"), QStringLiteral("600")});
+    // Recharges over the protocol pay nothing; only an operator's demo allows them.
+    startService({QStringLiteral("--initial-balance"), QStringLiteral("600"), QStringLiteral("--allow-recharge")});
     auto regist = [&](const char *user, const char *password) {
         return call([&](ServiceHandle *h) { return subtitle_regist(h, user, password, "ann@example.org"); }).code;
     };
@@ -661,7 +662,7 @@ TEST_F(ServiceEndToEnd, WavChunkSizesNearFourGiBFailTheJobAndTheServiceStillStop
 
 TEST_F(ServiceEndToEnd, FortyClientsAtOnce)
 {
-    startService();
+    startService({QStringLiteral("--workers"), QStringLiteral("2"), QStringLiteral("--allow-recharge")});
     std::atomic<int> succeeded{0};
     std::vector<std::thread> clients;
     for (int i = 0; i < 40; ++i)

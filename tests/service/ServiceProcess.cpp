@@ -25,17 +25,23 @@ bool ServiceProcess::start(const QStringList &extraArguments)
     process_->start(binary_, arguments);
     if (!process_->waitForStarted(10000))
         return false;
-    QByteArray line;
-    while (!line.contains('\n')) {
+    const bool web = extraArguments.contains(QStringLiteral("--web-port"));
+    QByteArray output;
+    while (output.count('\n') < (web ? 2 : 1)) {
         if (!process_->waitForReadyRead(15000))
             return false;
-        line += process_->readAllStandardOutput();
+        output += process_->readAllStandardOutput();
     }
-    line = line.left(line.indexOf('\n'));
-    if (!line.startsWith("listening on "))
+    const QList<QByteArray> lines = output.split('\n');
+    if (!lines[0].startsWith("listening on "))
         return false;
-    port_ = line.mid(line.lastIndexOf(':') + 1).toInt();
-    return port_ > 0;
+    port_ = lines[0].mid(lines[0].lastIndexOf(':') + 1).toInt();
+    if (web) {
+        if (!lines[1].startsWith("web on "))
+            return false;
+        webPort_ = lines[1].mid(lines[1].lastIndexOf(':') + 1).toInt();
+    }
+    return port_ > 0 && (!web || webPort_ > 0);
 }
 
 int ServiceProcess::stop()
@@ -76,6 +82,15 @@ bool ServiceProcess::addUser(const QString &name, const QString &password, long 
     process.start(binary_, {QStringLiteral("--data"), dataDir_, QStringLiteral("add-user"), name, password,
                             QStringLiteral("--balance"), QString::number(balance)});
     return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+int ServiceProcess::addCredit(const QString &name, long long seconds)
+{
+    QProcess process;
+    process.start(binary_, {QStringLiteral("--data"), dataDir_, QStringLiteral("add-credit"), name, QString::number(seconds)});
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
 }
 
 }  // namespace cw::testing
