@@ -101,6 +101,10 @@ BatchAutoalignWidget::BatchAutoalignWidget(TaskList &tasks, QWidget *parent)
     m_table->setItemDelegate(new ProgressBarDelegate(this));
     m_table->setItemDelegateForColumn(TableModel::TextColumn, m_textDelegate);
     setHeaderSection(false);
+    m_saveTimer = new QTimer(this);
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setInterval(0);
+    connect(m_saveTimer, &QTimer::timeout, this, &BatchAutoalignWidget::saveQueue);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 12, 20, 12);
@@ -385,7 +389,8 @@ void BatchAutoalignWidget::slot_ReSetModel()
     }
     m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     updateButtons();
-    saveQueue();
+    // Changes come in bursts (a job's end starts the next): one write for all.
+    m_saveTimer->start();
 }
 
 void BatchAutoalignWidget::slot_openFilePath(QModelIndex index)
@@ -431,6 +436,7 @@ void BatchAutoalignWidget::updateButtons()
 
 void BatchAutoalignWidget::saveQueue()
 {
+    m_saveTimer->stop();
     if (!writeTaskListFile(taskListFilePath(), m_tasks))
         qWarning() << "task queue not saved:" << taskListFilePath();
 }

@@ -12,6 +12,7 @@ class CvtVideoWrapper;
 class QCheckBox;
 class QPushButton;
 class QTableView;
+class QTimer;
 class TableModel;
 class TaskList;
 
@@ -78,5 +79,6 @@ private:
     QCheckBox *m_sameNamedText;
     CvtVideoWrapper *m_burns;
     QPointer<BatchThread> m_thread;
+    QTimer *m_saveTimer;
     bool m_autoGenerate = false;
 };

@@ -31,6 +31,12 @@ TaskManageWidget::TaskManageWidget(QWidget *parent)
     connect(qApp, &QCoreApplication::aboutToQuit, m_batch, &BatchAutoalignWidget::leaveRunningTasks);
 }
 
+TaskManageWidget::~TaskManageWidget()
+{
+    // The queue widget saves the queue as it goes; the queue must outlive it.
+    delete m_batch;
+}
+
 void TaskManageWidget::setTitleBar(QWidget *titleBar)
 {
     m_layout->insertWidget(0, titleBar);

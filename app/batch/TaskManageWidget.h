@@ -15,6 +15,7 @@ class TaskManageWidget : public QWidget
     Q_OBJECT
 public:
     explicit TaskManageWidget(QWidget *parent = nullptr);
+    ~TaskManageWidget() override;
 
     // The page's title bar, made by the window that holds the page.
     void setTitleBar(QWidget *titleBar);
