@@ -11,6 +11,8 @@ inline const QString IsRememberPwd = QStringLiteral("/BaseSet/IsRememberPwd");
 inline const QString IsAutoLogin = QStringLiteral("/BaseSet/IsAutoLogin");
 inline const QString FolderPath = QStringLiteral("/BaseSet/FolderPath");
 inline const QString ShowSystemTip = QStringLiteral("/BaseSet/ShowSystemTip");
+// "0" turns off the version check at start; "检查更新" still works.
+inline const QString CheckUpdateAtStart = QStringLiteral("/BaseSet/CheckUpdateAtStart");
 } // namespace SettingKeys
 
 // APPDATA when set, else the platform's per-user configuration folder.

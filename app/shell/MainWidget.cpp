@@ -183,7 +183,15 @@ bool MainWidget::confirmLeaveProject()
 
 bool MainWidget::closeApplication()
 {
-    CurrentProject &project = currentProject();
+    if (!confirmClose())
+        return false;
+    finishClose();
+    return true;
+}
+
+bool MainWidget::confirmClose()
+{
+    const CurrentProject &project = currentProject();
     if (project.taskRunning) {
         MsgBox box(this);
         box.setFixedSize(562, 170);
@@ -208,6 +216,12 @@ bool MainWidget::closeApplication()
             return false;
         }
     }
+    return true;
+}
+
+void MainWidget::finishClose()
+{
+    CurrentProject &project = currentProject();
     if (playbackState().playerStarted)
         emit SignalProxy::instance()->signal_stopVideo();
     project.taskRunning = false;
@@ -220,7 +234,6 @@ bool MainWidget::closeApplication()
         SrtThread::leaveAtExitWithoutWaitingForJobs();
     }
     QCoreApplication::quit();
-    return true;
 }
 
 void MainWidget::slot_NoticeAutoalignment()

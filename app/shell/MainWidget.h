@@ -24,6 +24,11 @@ public:
     bool confirmLeaveProject();
     // True when it ended the event loop.
     bool closeApplication();
+    // The closing questions alone (a running job, an unsaved project); true
+    // when the program may end. Nothing is stopped yet.
+    bool confirmClose();
+    // Stops playback and any job and ends the event loop.
+    void finishClose();
 
     // Where the floating tool strip sits for a centred editor on `screen`.
     static QPoint bottomToolPosition(const QRect &screen, const QSize &toolSize);

@@ -17,7 +17,15 @@
 
 #include "base/DesktopActions.h"
 #include "base/MsgBox.h"
+#include "project/Settings.h"
+#include "shell/MainWidget.h"
+#include "update/FileDownloader.h"
+#include "update/ProgramVersion.h"
+#include "update/UpdatePrompt.h"
+#include "update/UpdaterLauncher.h"
+#include "update/VersionFile.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -58,6 +66,13 @@ SubtitleProjectPage::SubtitleProjectPage(QWidget *parent)
     connect(proxy, &SignalProxy::signal_NoticeShowConsumeRecordWidget, this,
             &SubtitleProjectPage::slot_NoticeShowConsumeRecordWidget);
     connect(m_title, &TitleBarWidget::signal_Maxnormal, this, &SubtitleProjectPage::slot_Maxnormal);
+    connect(m_more, &MoreOperate::signal_checkUpdate, this, &SubtitleProjectPage::slot_checkUpdateNow);
+
+    m_updaterFolder = QCoreApplication::applicationDirPath();
+    m_checkTimer = new QTimer(this);
+    m_checkTimer->setInterval(666);
+    connect(m_checkTimer, &QTimer::timeout, this, &SubtitleProjectPage::slot_checkTimerout);
+    m_checkTimer->start();
 
     // After the window is up, so a slow service never delays its first paint.
     if (accountMemory().autoLogin)
@@ -173,4 +188,59 @@ void SubtitleProjectPage::slot_Maxnormal(bool maximised)
     QWidget *top = window();
     const QRect area = WindowGeometry::availableArea(top);
     top->setGeometry(maximised ? area : WindowGeometry::normalGeometry(area));
+}
+
+void SubtitleProjectPage::slot_checkTimerout()
+{
+    m_checkTimer->stop();
+    if (settingFlagIsSet(ensureSettingDefault(SettingKeys::CheckUpdateAtStart, QStringLiteral("1"))))
+        startVersionCheck(false);
+    // One pixel wider and back: the freshly shown window lays itself out again.
+    if (QWidget *top = parentWidget() ? parentWidget()->window() : nullptr) {
+        top->resize(top->width() + 1, top->height());
+        top->resize(top->width() - 1, top->height());
+    }
+}
+
+void SubtitleProjectPage::slot_checkUpdateNow()
+{
+    startVersionCheck(true);
+}
+
+void SubtitleProjectPage::startVersionCheck(bool askedByUser)
+{
+    // A check on its way answers both; the user hears of its outcome.
+    m_checkAskedByUser = m_checkAskedByUser || askedByUser;
+    if (m_versionDownloader && !m_versionDownloader->isFinished())
+        return;
+    delete m_versionDownloader;
+    m_versionDownloader = new FileDownloader(AppConfig::webPage(versionFilePath), this);
+    connect(m_versionDownloader, &FileDownloader::downloaded, this, &SubtitleProjectPage::slot_downVersionFile);
+}
+
+void SubtitleProjectPage::slot_downVersionFile()
+{
+    const bool askedByUser = m_checkAskedByUser;
+    m_checkAskedByUser = false;
+    if (!m_versionDownloader)
+        return;
+    const bool fetched = m_versionDownloader->succeeded();
+    const std::optional<UpdateOffer> offer =
+        updateOffer(parseVersionFile(m_versionDownloader->downloadedData()), ProgramVersion::own());
+    if (!offer) {
+        if (askedByUser)
+            MsgBox::notice(this, fetched ? QStringLiteral("当前已是最新版本。")
+                                         : QStringLiteral("检查更新失败，请检查网络后重试。"));
+        return;
+    }
+    const UpdaterLauncher launcher(m_updaterFolder, currentProject().tempFolder);
+    ClosingSteps steps;
+    // The editor owns the closing questions; without one, nothing is open.
+    if (MainWidget *editor = window()->findChild<MainWidget *>()) {
+        steps.confirm = [editor] { return editor->confirmClose(); };
+        steps.finish = [editor] { editor->finishClose(); };
+    } else {
+        steps.finish = [] { QCoreApplication::quit(); };
+    }
+    offerUpdate(this, *offer, launcher, steps);
 }

@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QWidget>
 
+class FileDownloader;
 class LoginWidget;
+class QTimer;
 class MoreOperate;
 class PersonTipWidget;
 class ProjectContentWidget;
@@ -33,6 +35,10 @@ public:
     // Where a pop-up of `width` opens below a title-bar button at global `p`.
     static QPoint popupPosition(const QPoint &p, int width);
 
+    // The folder the updater is started from: the program's own.
+    void setUpdaterFolder(const QString &folder) { m_updaterFolder = folder; }
+    QTimer *versionCheckTimer() const { return m_checkTimer; }
+
 public slots:
     void slot_NoticeNewProject();
     void slot_RequestAutoalignment(QString strMediaFile, QString strTxtfile);
@@ -44,8 +50,13 @@ public slots:
     void slot_NoticeShowUpdatePwdWidget();
     void slot_NoticeShowConsumeRecordWidget();
     void slot_Maxnormal(bool maximised);
+    void slot_checkTimerout();
+    void slot_downVersionFile();
+    // "检查更新": the same check, and it says so when there is nothing new.
+    void slot_checkUpdateNow();
 
 private:
+    void startVersionCheck(bool askedByUser);
     void autoLoginAtStart();
     void rememberAvailableRect();
 
@@ -57,4 +68,8 @@ private:
     SystemTipWidget *m_systemTip;
     QPointer<UpdatePwdWidget> m_updatePwd;
     QPointer<ConsumeRecordWidget> m_consumeRecord;
+    QTimer *m_checkTimer;
+    QPointer<FileDownloader> m_versionDownloader;
+    bool m_checkAskedByUser = false;
+    QString m_updaterFolder;
 };

@@ -7,6 +7,7 @@
 #include "shell/LaunchArguments.h"
 #include "shell/RecoveryOffer.h"
 #include "subtitle/RecoverySession.h"
+#include "update/RunningLock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,6 +45,10 @@ void loadAccountAndFolder()
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Kept for the whole run: the updater swaps no file under a running program.
+    const RunningLock running(QCoreApplication::applicationDirPath());
+    if (!running.isHeld())
+        qWarning("running without the update lock: %s", qPrintable(running.error()));
     AppState state;
     initGuiResources();
     // The media library parses numbers with the C locale.

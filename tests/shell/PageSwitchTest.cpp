@@ -189,7 +189,8 @@ TEST_F(PageSwitchTest, MorePopupLabelsAreTheExactTexts)
     QStringList texts;
     for (const QLabel *label : more.findChildren<QLabel *>())
         texts << label->text();
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("操作手册"), QStringLiteral("访问网站"), QStringLiteral("帮助")}));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("操作手册"), QStringLiteral("访问网站"), QStringLiteral("帮助"),
+                                  QStringLiteral("检查更新")}));
 }
 
 TEST_F(PageSwitchTest, ClosingFromTheStartPageAsksWhileAProjectIsStillOpen)

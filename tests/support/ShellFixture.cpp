@@ -3,6 +3,7 @@
 #include "base/AppState.h"
 #include "base/GuiResources.h"
 #include "base/MsgBox.h"
+#include "project/Settings.h"
 
 #include <QCoreApplication>
 #include <QApplication>
@@ -25,6 +26,9 @@ void ShellFixture::SetUp()
     currentProject().tempFolder = m_work.filePath(QStringLiteral("scratch"));
     QDir().mkpath(currentProject().tempFolder);
     currentProject().appDataFolder = m_appData.path();
+    // No test reaches a web host it did not start: the start page's version
+    // check stays off unless a test turns it on.
+    writeSetting(SettingKeys::CheckUpdateAtStart, QStringLiteral("0"));
 
     ModalSeam::setBoxAnswerer([this](const MsgBox &box) {
         boxTexts << box.text();
