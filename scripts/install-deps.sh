@@ -10,8 +10,8 @@ PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev libqt5sql5-sqlite libqt5svg5-dev
   # service client library
   libcjson-dev libssl-dev
-  # service
-  libsodium-dev
+  # service (and its web host)
+  libsodium-dev libmicrohttpd-dev
   # media
   ffmpeg libavformat-dev libmpv-dev
   # updater
@@ -21,6 +21,8 @@ PACKAGES=(
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us pocketsphinx-testdata libwebrtc-audio-processing-dev flite
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 python3-srt
+  # the updater's benchmarks compare with these; scripts/run waits with flock
+  curl unzip util-linux
   # fonts and a display for screenshots
   fonts-wqy-microhei xvfb xauth imagemagick x11-utils xdotool
   # the desktop: browser and file-manager hand-over, the session bus
