@@ -44,19 +44,6 @@ TEST(WaveRulesTest, SceneIsAsWideAsTheAudioButNeverNarrowerThanTheView)
     EXPECT_EQ(waveSceneWidth(0, 1.0, 655), 655);
 }
 
-TEST(WaveRulesTest, BlocksAndEntriesMapBothWays)
-{
-    for (double scale : {0.25, 1.0, 1.35, 2.5}) {
-        const SubtitleEntry entry = waveEntry(61234, 62500);
-        const BlockSpan span = blockSpanFor(entry, scale);
-        EXPECT_NEAR(span.x, 61.234 * 100 * scale, 0.001);
-        const SubtitleEntry back = entryWithBlockTimes(entry, span, scale);
-        EXPECT_EQ(startMs(back), 61234) << scale;
-        EXPECT_EQ(endMs(back), 62500) << scale;
-        EXPECT_EQ(back.durationSeconds, 1);
-    }
-}
-
 TEST(WaveRulesTest, GrabZonesShrinkOnShortBlocks)
 {
     EXPECT_EQ(blockPartAt(10, 200), BlockPart::LeftEdge);
@@ -70,17 +57,6 @@ TEST(WaveRulesTest, GrabZonesShrinkOnShortBlocks)
     EXPECT_EQ(blockPartAt(20, 40), BlockPart::Body);
     EXPECT_EQ(blockPartAt(35, 40), BlockPart::RightEdge);
     EXPECT_EQ(blockPartAt(0, 0), BlockPart::Body);
-}
-
-TEST(WaveRulesTest, NeighboursLimitWithinTheScene)
-{
-    const QVector<BlockSpan> spans {{100, 100}, {250, 100}, {900, 200}};
-    EXPECT_EQ(blockLimits(spans, 0, 1000).left, 0);
-    EXPECT_EQ(blockLimits(spans, 0, 1000).right, 250);
-    EXPECT_EQ(blockLimits(spans, 1, 1000).left, 200);
-    // The next block starts past the end: the scene's edge limits first.
-    EXPECT_EQ(blockLimits(spans, 1, 800).right, 800);
-    EXPECT_EQ(blockLimits(spans, 2, 1000).right, 1000);
 }
 
 TEST(WaveRulesTest, LimitsStopDragsAtNeighboursAndEdges)
@@ -127,6 +103,9 @@ TEST(WaveRulesTest, OverlapsAndBlocksPastTheEndNeverJumpBack)
     EXPECT_EQ(limitRightEdge(block, -10, crowded, 1).span, (BlockSpan {250, 90}));
     // Moving the stray block back towards the audio is fine.
     EXPECT_EQ(limitMove(block, -40, crowded).span.x, 210);
+    // A next block past the scene's end: the scene's edge limits first.
+    EXPECT_EQ(blockLimits({{100, 100}, {250, 100}, {900, 200}}, 1, 800).right, 800);
+    EXPECT_EQ(blockLimits({{100, 100}, {250, 100}}, 0, 800).left, 0);
 }
 
 TEST(WaveRulesTest, TheEndNeverPrecedesTheStart)
@@ -199,14 +178,6 @@ TEST(WaveRulesTest, RulerWalksOnlyTheExposedColumns)
     EXPECT_EQ(rulerPixelsPerSecond(0.25), 25);
     EXPECT_EQ(rulerLabel(125, 0.25), QStringLiteral("00:00:05"));
     EXPECT_EQ(rulerLabel(3600 * 250, 2.5), QStringLiteral("01:00:00"));
-}
-
-TEST(WaveRulesTest, CursorGlidesAtPlaySpeedAndNotFarPastAReport)
-{
-    EXPECT_DOUBLE_EQ(interpolatedCursorX(100, 50, 1.0, 1.0), 105);
-    EXPECT_DOUBLE_EQ(interpolatedCursorX(100, 50, 2.5, 2.0), 125);
-    EXPECT_DOUBLE_EQ(interpolatedCursorX(100, 5000, 1.0, 1.0), 125);
-    EXPECT_DOUBLE_EQ(interpolatedCursorX(100, -5, 1.0, 1.0), 100);
 }
 
 } // namespace

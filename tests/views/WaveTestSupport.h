@@ -11,37 +11,25 @@
 #include <QString>
 #include <QVector>
 #include <QtEndian>
+#include <cstring>
 
-// A 16 kHz mono 16-bit WAV of the given samples.
-inline bool writeServiceWav(const QString &path, const QVector<qint16> &samples)
-{
-    QByteArray data(samples.size() * 2, '\0');
-    for (int i = 0; i < samples.size(); ++i)
-        qToLittleEndian(samples[i], data.data() + i * 2);
-    QByteArray wav("RIFF");
-    const auto put = [&wav](quint32 value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            wav.append(char((value >> (8 * i)) & 0xFF));
-    };
-    put(36 + quint32(data.size()), 4);
-    wav.append("WAVEfmt ");
-    put(16, 4);
-    put(1, 2);
-    put(1, 2);
-    put(16000, 4);
-    put(32000, 4);
-    put(2, 2);
-    put(16, 2);
-    wav.append("data");
-    put(quint32(data.size()), 4);
-    wav.append(data);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size();
-}
-
+// A 16 kHz mono 16-bit WAV of silence.
 inline bool writeSilentWav(const QString &path, double seconds)
 {
-    return writeServiceWav(path, QVector<qint16>(int(seconds * 16000), 0));
+    const quint32 data = quint32(seconds * 16000) * 2;
+    uchar head[44];
+    std::memcpy(head, "RIFF", 4);
+    qToLittleEndian<quint32>(36 + data, head + 4);
+    std::memcpy(head + 8, "WAVEfmt ", 8);
+    // fmt size; PCM, mono; 16 kHz; bytes per second; block 2, 16 bits
+    const quint32 fmt[] = {16, 0x10001, 16000, 32000, 0x100002};
+    for (int i = 0; i < 5; ++i)
+        qToLittleEndian<quint32>(fmt[i], head + 16 + 4 * i);
+    std::memcpy(head + 36, "data", 4);
+    qToLittleEndian<quint32>(data, head + 40);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(reinterpret_cast<const char *>(head), 44) == 44
+        && file.write(QByteArray(int(data), '\0')) == int(data);
 }
 
 inline SubtitleEntry waveEntry(qint64 startMs, qint64 endMs, const QString &text = QString())
