@@ -103,7 +103,7 @@ BatchAutoalignWidget::BatchAutoalignWidget(TaskList &tasks, QWidget *parent)
     setHeaderSection(false);
     m_saveTimer = new QTimer(this);
     m_saveTimer->setSingleShot(true);
-    m_saveTimer->setInterval(0);
+    m_saveTimer->setInterval(250);
     connect(m_saveTimer, &QTimer::timeout, this, &BatchAutoalignWidget::saveQueue);
 
     auto *layout = new QVBoxLayout(this);

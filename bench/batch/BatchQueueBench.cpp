@@ -11,6 +11,9 @@
 #include "base/LoginState.h"
 #include "batch/BatchAutoalignWidget.h"
 #include "batch/TableModel.h"
+#include "project/ProjectSetting.h"
+#include "project/XmlOperate.h"
+#include "subtitle/SubtitleWriters.h"
 #include "batch/TaskManageWidget.h"
 
 #include <QApplication>
@@ -91,7 +94,8 @@ int main(int argc, char **argv)
         media << name;
     }
 
-    // Single jobs, one after another, as the editor would run them.
+    // Single jobs, one after another, each writing the SRT and project
+    // file a task writes.
     QElapsedTimer clock;
     clock.start();
     for (const QString &path : media) {
@@ -102,7 +106,13 @@ int main(int argc, char **argv)
         input.userName = QStringLiteral("bench");
         input.servicePort = unsigned(service.port());
         input.scratchFolder = currentProject().tempFolder;
-        if (!runRecognitionJob(input, [](const ProgressReport &) {}).succeeded()) {
+        const RecognitionJobResult result = runRecognitionJob(input, [](const ProgressReport &) {});
+        BatchJobInput task;
+        task.job = input;
+        task.srtPath = path + QStringLiteral(".single.srt");
+        if (!result.succeeded() || !writeSrtFile(result.entries, task.srtPath, QStringLiteral("UTF-8"))
+            || !XmlOperate().WriteProjectSetting(path + QStringLiteral(".single.cwpro"),
+                                                 batchProjectSetting(task, result))) {
             std::fprintf(stderr, "a single job failed\n");
             return 1;
         }

@@ -159,7 +159,7 @@ TEST_F(BatchPageTest, TheQueueComesBackAfterARestartWithRunningTasksWaiting)
     tasks.markRunning(keys[0], QStringLiteral("正在生成字幕..."));
     tasks.finishAlignment(keys[1], false, QStringLiteral("余额不足"));
     batch()->slot_ReSetModel();
-    settle(); // the write follows the burst of changes
+    settle(400); // the write follows the burst of changes
 
     TaskManageWidget restarted;
     const TaskEntries &back = restarted.tasks().entries();
