@@ -1,5 +1,7 @@
 #include "base/ProjectPacking.h"
 
+#include "audio/WaveTimeScale.h"
+
 #include "base/CurrentProject.h"
 #include "base/PlaybackState.h"
 #include "subtitle/SrtItem.h"
@@ -33,6 +35,8 @@ void unpackIntoCurrentProject(const _ProjectSetting &setting)
     project.mediaFilePath = setting.MultimediaFile;
     project.wavFilePath = setting.WavFilePath;
     project.exportSrtFilePath = setting.ExportSrtFilePath;
-    timeScaleValue() = setting.TimeScaleValue;
+    // A file may hold any number here; 0 or NaN would divide by zero.
+    timeScaleValue() = clampTimeScale(setting.TimeScaleValue);
+    project.setting.TimeScaleValue = timeScaleValue();
     currentSubtitleList().replaceDocument(srtItemsToEntries(setting.SrtListData));
 }

@@ -2,31 +2,26 @@
 
 #include <QWidget>
 
-class QLabel;
-class QStackedWidget;
+class AudioWaveWidget;
 class SrtListWidget;
+class VideoWidget;
 
-// The editor's content: player panel and subtitle list side by side above
-// the waveform. Until the player and waveform arrive, their panels show
-// empty states and the player panel keeps track of the chosen medium.
+// The editor's content: the player panel and the subtitle list side by side
+// above the waveform timeline. The three talk through the hub only.
 class MainContentWidget : public QWidget
 {
     Q_OBJECT
 public:
     explicit MainContentWidget(QWidget *parent = nullptr);
 
+    // The file name the player panel shows; empty while it offers a choice.
     QString shownMediaName() const;
     SrtListWidget *srtListWidget() const { return m_srtList; }
-
-private slots:
-    void slot_SelectMediafile(QString path);
-    void slot_loadProject();
-    void slot_ClearDate();
+    VideoWidget *videoWidget() const { return m_video; }
+    AudioWaveWidget *waveWidget() const { return m_wave; }
 
 private:
-    void showMedia(const QString &path);
-
-    QStackedWidget *m_videoStack;
-    QLabel *m_mediaName;
+    VideoWidget *m_video;
     SrtListWidget *m_srtList;
+    AudioWaveWidget *m_wave;
 };

@@ -20,10 +20,14 @@
 #include <QLabel>
 #include <QPainter>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+// The longest the loading layer waits for the stored position to show.
+constexpr int ProjectLoadPatienceMs = 5000;
 
 const char *const kPlayImage = "border-image: url(:/image/main/play_normal.png)";
 const char *const kPauseImage = "border-image: url(:/image/main/pause_normal.png)";
@@ -220,7 +224,19 @@ void VideoWidget::slot_loadWavfileFinished()
 
 void VideoWidget::slot_updateCurrentMediaName()
 {
-    m_playerWindow->setMediaPath(currentProject().mediaFilePath);
+    // A job started from the start page sets the medium without selecting
+    // it (its waveform is loaded when the job ends); the panel then shows it
+    // like a chosen one.
+    const QString path = currentProject().mediaFilePath;
+    if (!path.isEmpty() && m_playerWindow->mediaPath() != path && playbackState().playerStarted) {
+        m_playerWindow->stop();
+        slot_playstoped();
+    }
+    if (!path.isEmpty()) {
+        m_select->hide();
+        m_playerWindow->show();
+    }
+    m_playerWindow->setMediaPath(path);
 }
 
 // The project opens paused where it was left, at its speed and volume. The
@@ -254,7 +270,14 @@ void VideoWidget::slot_noticeloadproject()
         // Opening the project has already told the user the file is gone.
         qWarning().noquote() << "player: project media not played:" << error;
         finishProjectLoad();
+        return;
     }
+    // A surface that is not on screen loads nothing until it is; and no
+    // player trouble may keep the editor covered.
+    if (!m_playerWindow->isVisible())
+        finishProjectLoad();
+    else
+        QTimer::singleShot(ProjectLoadPatienceMs, this, &VideoWidget::finishProjectLoad);
 }
 
 void VideoWidget::finishProjectLoad()

@@ -293,3 +293,15 @@ TEST_F(ProjectFlowTest, SaveKeepsWhereTheUserWasListeningAndHow)
     EXPECT_EQ(packed.PlaySpeed, 0.75);
     EXPECT_EQ(packed.Volume, 1.5);
 }
+
+TEST_F(ProjectFlowTest, AZoomFromAFileIsHeldToTheUsableRange)
+{
+    const QList<QPair<double, double>> cases = {
+        {0, 1.0}, {-2, 1.0}, {qQNaN(), 1.0}, {qInf(), 1.0}, {0.1, 0.25}, {9, 2.5}, {1.5, 1.5}};
+    for (const auto &c : cases) {
+        _ProjectSetting setting;
+        setting.TimeScaleValue = c.first;
+        unpackIntoCurrentProject(setting);
+        EXPECT_EQ(timeScaleValue(), c.second) << c.first;
+    }
+}
