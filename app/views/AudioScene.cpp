@@ -302,7 +302,8 @@ void AudioScene::slot_Zoomout()
 void AudioScene::applyZoom(double newScale)
 {
     const double old = scale();
-    const double unscaled = m_cursor->x() / old;
+    const double oldCursorX = m_cursor->x();
+    const double unscaled = oldCursorX / old;
     timeScaleValue() = newScale;
     currentProject().setting.TimeScaleValue = newScale;
     fitSceneRect();
@@ -316,6 +317,11 @@ void AudioScene::applyZoom(double newScale)
         m_highlightEnd *= ratio;
     }
     invalidate(sceneRect(), QGraphicsScene::AllLayers);
+    const QList<QGraphicsView *> views = this->views();
+    if (!views.isEmpty()) {
+        QScrollBar *bar = views.first()->horizontalScrollBar();
+        bar->setValue(zoomScrollValue(bar->value(), views.first()->viewport()->width(), oldCursorX, m_cursor->x()));
+    }
 }
 
 void AudioScene::scrubTo(double x)

@@ -19,9 +19,12 @@ QToolButton *imageButton(QWidget *parent, const QString &image)
 } // namespace
 
 BottomToolWidget::BottomToolWidget(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
+    // Never takes the keyboard: Space and the editing keys stay with the
+    // editor after a zoom click.
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
 {
     setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("工具框"));
     setFixedSize(114, 30);
     auto *layout = new QHBoxLayout(this);

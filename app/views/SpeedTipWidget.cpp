@@ -7,11 +7,13 @@
 #include <QVBoxLayout>
 
 SpeedTipWidget::SpeedTipWidget(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint)
+    // A pop-up menu that never takes the keyboard from the editor.
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("SpeedTipWidget"));
     setWindowTitle(QStringLiteral("播放速度"));
     setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(100, 225);
 
     auto *layout = new QVBoxLayout(this);

@@ -21,6 +21,7 @@
 #include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -516,7 +517,11 @@ void SrtListWidget::slot_noticePlayState(int iTag, double dPos, double dStart, d
     removeHighlights();
     {
         const QSignalBlocker blocker(m_table);
+        // Following playback scrolls rows into view, never sideways.
+        QScrollBar *sideways = m_table->horizontalScrollBar();
+        const int sidewaysValue = sideways->value();
         m_table->setCurrentCell(iTag, TextColumn);
+        sideways->setValue(sidewaysValue);
         if (QTableWidgetItem *text = m_table->item(iTag, TextColumn))
             text->setSelected(false);
         paintTextCell(m_table, iTag, srtListColours().highlight);

@@ -80,6 +80,14 @@ int followScrollValue(int value, int viewWidth, double pos, double start, double
     return value;
 }
 
+int zoomScrollValue(int oldValue, int viewWidth, double oldCursorX, double newCursorX)
+{
+    const double offset = oldCursorX - oldValue;
+    if (offset >= 0 && offset <= viewWidth)
+        return int(std::lround(newCursorX - offset));
+    return int(std::lround(newCursorX - viewWidth / 2.0));
+}
+
 double interpolatedCursorX(double reportedX, qint64 elapsedMs, double scale, double speed, qint64 maxAheadMs)
 {
     const qint64 ms = std::max<qint64>(0, std::min(elapsedMs, maxAheadMs));

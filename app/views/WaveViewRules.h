@@ -54,6 +54,9 @@ QString rulerLabel(int x, double scale);
 // view from its start (start < 0: no entry); one wider than the view is
 // followed by the cursor instead, or the view would stay at its start.
 int followScrollValue(int value, int viewWidth, double pos, double start, double end);
+// The scroll value after a zoom: the cursor keeps its place in the view
+// when it was in view, and comes to the middle when it was not.
+int zoomScrollValue(int oldValue, int viewWidth, double oldCursorX, double newCursorX);
 
 // The cursor between two position reports: moving on at the play speed from
 // the last report, at most `maxAheadMs` of it, so it stops soon after the

@@ -152,6 +152,12 @@ TEST(WaveRulesTest, ScrollingKeepsTheLineOrTheCursorInView)
     EXPECT_EQ(followScrollValue(0, 600, 500, -1, -1), 0);
     EXPECT_EQ(followScrollValue(0, 600, 601, -1, -1), 581);
     EXPECT_EQ(followScrollValue(900, 600, 100, -1, -1), 80);
+
+    // Zooming keeps a visible cursor where it was in the view and brings
+    // a hidden one to the middle.
+    EXPECT_EQ(zoomScrollValue(1000, 600, 1450, 3625), 3175);
+    EXPECT_EQ(zoomScrollValue(0, 600, 1890, 4725), 4425);
+    EXPECT_EQ(zoomScrollValue(0, 600, 300, 150), 150 - 300);
 }
 
 TEST(WaveRulesTest, RulerWalksOnlyTheExposedColumns)
