@@ -224,7 +224,8 @@ void SubtitleProjectPage::slot_downVersionFile()
     m_checkAskedByUser = false;
     if (!m_versionDownloader)
         return;
-    const bool fetched = m_versionDownloader->succeeded();
+    // A host that has published nothing has nothing newer either.
+    const bool fetched = m_versionDownloader->succeeded() || m_versionDownloader->httpStatus() == 404;
     const std::optional<UpdateOffer> offer =
         updateOffer(parseVersionFile(m_versionDownloader->downloadedData()), ProgramVersion::own());
     if (!offer) {

@@ -36,7 +36,8 @@ void FileDownloader::watch(QNetworkReply *reply, int timeLimitMs)
 void FileDownloader::fileDownloaded(QNetworkReply *pReply)
 {
     m_limit->stop();
-    const int status = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    m_status = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const int status = m_status;
     const QByteArray body = pReply->isOpen() ? pReply->read(MaxBytes + 1) : QByteArray();
     m_succeeded = pReply->error() == QNetworkReply::NoError && status == 200 && !m_tooLarge
                   && body.size() <= MaxBytes;

@@ -24,6 +24,8 @@ public:
     // False when the request failed, ran out of time or was too large.
     bool succeeded() const { return m_succeeded; }
     bool isFinished() const { return m_finished; }
+    // The answer's HTTP status; 0 when none came.
+    int httpStatus() const { return m_status; }
 
 signals:
     void downloaded();
@@ -40,4 +42,5 @@ private:
     bool m_succeeded = false;
     bool m_finished = false;
     bool m_tooLarge = false;
+    int m_status = 0;
 };

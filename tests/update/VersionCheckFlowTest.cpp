@@ -204,6 +204,10 @@ TEST_F(VersionCheckFlow, TheStartUpCheckCanBeTurnedOffAndTheManualOneAlwaysAnswe
     emit second->projectPage()->moreOperate()->signal_checkUpdate();
     ASSERT_TRUE(waitForBoxes(1));
     EXPECT_EQ(boxTexts[0], QStringLiteral("当前已是最新版本。"));
+    QFile::remove(web.root() + QStringLiteral("/cuewright/update/version3.0.ini"));
+    emit second->projectPage()->moreOperate()->signal_checkUpdate();
+    ASSERT_TRUE(waitForBoxes(2));
+    EXPECT_EQ(boxTexts[1], QStringLiteral("当前已是最新版本。")); // nothing published
 
     int deadPort = 0;
     {
@@ -212,6 +216,6 @@ TEST_F(VersionCheckFlow, TheStartUpCheckCanBeTurnedOffAndTheManualOneAlwaysAnswe
     }
     qputenv("CUEWRIGHT_WEB_HOST", QByteArray("http://127.0.0.1:") + QByteArray::number(deadPort));
     emit second->projectPage()->moreOperate()->signal_checkUpdate();
-    ASSERT_TRUE(waitForBoxes(2));
-    EXPECT_EQ(boxTexts[1], QStringLiteral("检查更新失败，请检查网络后重试。"));
+    ASSERT_TRUE(waitForBoxes(3));
+    EXPECT_EQ(boxTexts[2], QStringLiteral("检查更新失败，请检查网络后重试。"));
 }
