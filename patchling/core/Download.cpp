@@ -15,7 +15,8 @@ namespace {
 // The download server's fixed account; the update archive is otherwise public.
 const char *const ServerCredentials = "QWOLB:ZEFRA";
 
-struct Sink
+// What the transfer's write function fills: a file or memory.
+struct DownloadTarget
 {
     CURL *curl = nullptr;
     qint64 maxBytes = 0;
@@ -31,50 +32,51 @@ struct Sink
 
 size_t receive(char *data, size_t size, size_t count, void *context)
 {
-    auto *sink = static_cast<Sink *>(context);
+    auto *target = static_cast<DownloadTarget *>(context);
     const size_t bytes = size * count;
-    if (sink->received == 0) {
+    if (target->received == 0) {
         // Only the answer to a good request is kept; an error page never
         // reaches the file.
         long status = 0;
-        curl_easy_getinfo(sink->curl, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(target->curl, CURLINFO_RESPONSE_CODE, &status);
         if (status != 200) {
-            sink->wrongStatus = true;
+            target->wrongStatus = true;
             return 0;
         }
     }
-    if (sink->received + qint64(bytes) > sink->maxBytes) {
-        sink->tooLarge = true;
+    if (target->received + qint64(bytes) > target->maxBytes) {
+        target->tooLarge = true;
         return 0;
     }
-    if (sink->memory) {
-        sink->memory->append(data, int(bytes));
+    if (target->memory) {
+        target->memory->append(data, int(bytes));
     } else {
         for (size_t done = 0; done < bytes;) {
-            const ssize_t n = ::write(sink->fd, data + done, bytes - done);
+            const ssize_t n = ::write(target->fd, data + done, bytes - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
-                sink->writeFailed = true;
-                sink->writeErrno = errno;
+                target->writeFailed = true;
+                target->writeErrno = errno;
                 return 0;
             }
             done += size_t(n);
         }
     }
-    sink->received += qint64(bytes);
+    target->received += qint64(bytes);
     return bytes;
 }
 
-int transferInfo(void *context, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
+// libcurl's transfer-info callback, on the transfer's thread.
+int progress_callback(void *context, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
-    auto *sink = static_cast<Sink *>(context);
-    if (sink->progress)
-        sink->progress(qint64(now), qint64(total));
+    auto *target = static_cast<DownloadTarget *>(context);
+    if (target->progress)
+        target->progress(qint64(now), qint64(total));
     return 0;
 }
 
-FetchResult perform(const QString &url, Sink &sink, const DownloadLimits &limits)
+FetchResult perform(const QString &url, DownloadTarget &target, const DownloadLimits &limits)
 {
     FetchResult result;
     if (!isFetchableUrl(url)) {
@@ -87,15 +89,15 @@ FetchResult perform(const QString &url, Sink &sink, const DownloadLimits &limits
         result.error = QStringLiteral("the transfer library did not start");
         return result;
     }
-    sink.curl = curl;
+    target.curl = curl;
     const QByteArray address = url.toUtf8();
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, receive);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &target);
     curl_easy_setopt(curl, CURLOPT_USERPWD, ServerCredentials);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, transferInfo);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress_callback);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &target);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -103,7 +105,7 @@ FetchResult perform(const QString &url, Sink &sink, const DownloadLimits &limits
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(sink.maxBytes));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(target.maxBytes));
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "patchling");
@@ -111,14 +113,14 @@ FetchResult perform(const QString &url, Sink &sink, const DownloadLimits &limits
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
     curl_easy_cleanup(curl);
-    result.bytes = sink.received;
-    if (sink.wrongStatus || (code == CURLE_OK && result.status != 200))
+    result.bytes = target.received;
+    if (target.wrongStatus || (code == CURLE_OK && result.status != 200))
         result.error = QStringLiteral("the server answered %1 for %2").arg(result.status).arg(url);
-    else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
-        result.error = QStringLiteral("%1 is larger than the %2 bytes expected").arg(url).arg(sink.maxBytes);
-    else if (sink.writeFailed)
+    else if (target.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+        result.error = QStringLiteral("%1 is larger than the %2 bytes expected").arg(url).arg(target.maxBytes);
+    else if (target.writeFailed)
         result.error = QStringLiteral("cannot write the download: %1")
-                           .arg(QString::fromLocal8Bit(std::strerror(sink.writeErrno)));
+                           .arg(QString::fromLocal8Bit(std::strerror(target.writeErrno)));
     else if (code != CURLE_OK)
         result.error = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(curl_easy_strerror(code))).arg(int(code));
     else
@@ -138,17 +140,17 @@ bool isFetchableUrl(const QString &url)
 FetchResult fetchToFile(const QString &url, const QString &path, qint64 maxBytes, const DownloadLimits &limits,
                         const FetchProgress &progress)
 {
-    Sink sink;
-    sink.maxBytes = maxBytes;
-    sink.progress = progress;
-    sink.fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (sink.fd < 0) {
+    DownloadTarget target;
+    target.maxBytes = maxBytes;
+    target.progress = progress;
+    target.fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (target.fd < 0) {
         FetchResult result;
         result.error = QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
         return result;
     }
-    FetchResult result = perform(url, sink, limits);
-    if (::close(sink.fd) != 0 && result.ok) {
+    FetchResult result = perform(url, target, limits);
+    if (::close(target.fd) != 0 && result.ok) {
         result.ok = false;
         result.error = QStringLiteral("cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
     }
@@ -157,9 +159,9 @@ FetchResult fetchToFile(const QString &url, const QString &path, qint64 maxBytes
 
 FetchResult fetchToMemory(const QString &url, QByteArray *out, qint64 maxBytes, const DownloadLimits &limits)
 {
-    Sink sink;
-    sink.maxBytes = maxBytes;
-    sink.memory = out;
+    DownloadTarget target;
+    target.maxBytes = maxBytes;
+    target.memory = out;
     out->clear();
-    return perform(url, sink, limits);
+    return perform(url, target, limits);
 }
