@@ -36,6 +36,8 @@ public:
     // caller, which then owns it.
     QWidget *videoSurface() const;
     bool drawsVideo() const;
+    // A file given to play() waits until its surface is first shown.
+    bool waitsForSurface() const { return !m_renderReady; }
 
     // Loads and starts an existing local file, paused or running. False,
     // with the reason in `error`, when the path is refused or the player

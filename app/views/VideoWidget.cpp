@@ -274,7 +274,7 @@ void VideoWidget::slot_noticeloadproject()
     }
     // A surface that is not on screen loads nothing until it is; and no
     // player trouble may keep the editor covered.
-    if (!m_playerWindow->isVisible())
+    if (player()->waitsForSurface() && !m_playerWindow->isVisible())
         finishProjectLoad();
     else
         QTimer::singleShot(ProjectLoadPatienceMs, this, &VideoWidget::finishProjectLoad);

@@ -17,6 +17,7 @@
 #include "shell/SubtitleProjectPage.h"
 #include "subtitle/SubtitleList.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -118,6 +119,12 @@ TEST_F(ProjectFlowTest, OpeningFromTheButtonLoadsTheEditorBehindTheLoadingLayer)
     EXPECT_EQ(currentSubtitleList().at(0).text, QByteArray("\xc4\xe3\xba\xc3")); // GBK
     settle(60);
     ASSERT_EQ(loaded.count(), 1);
+    // The layer goes once the player has tried the medium (this one is no
+    // real WAV, which the player finds out on its own time).
+    QElapsedTimer waited;
+    waited.start();
+    while (window.mainWidget()->lightBox()->isVisibleTo(window.mainWidget()) && waited.elapsed() < 8000)
+        settle(20);
     EXPECT_FALSE(window.mainWidget()->lightBox()->isVisibleTo(window.mainWidget()));
     EXPECT_EQ(window.mainWidget()->contentWidget()->shownMediaName(), QStringLiteral("talk.wav"));
     ASSERT_EQ(window.projectPage()->contentWidget()->rows().size(), 1);
