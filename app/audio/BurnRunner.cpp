@@ -15,12 +15,15 @@
 namespace {
 
 constexpr int RecentOutputLimit = 8192;
+constexpr int HeartbeatMs = 250;
 
 } // namespace
 
 BurnRunner::BurnRunner(QObject *parent)
     : QObject(parent)
 {
+    m_heartbeat.setInterval(HeartbeatMs);
+    connect(&m_heartbeat, &QTimer::timeout, this, &BurnRunner::heartbeat);
 }
 
 BurnRunner::~BurnRunner()
@@ -79,6 +82,10 @@ bool BurnRunner::start(const QString &id, const QString &inputPath, const QStrin
         finish(BurnOutcome::Failed, reason);
         return false;
     }
+    m_lastPercent = 0;
+    m_lastRemaining = m_lastSpeed = -1;
+    m_sinceReport.start();
+    m_heartbeat.start();
     return true;
 }
 
@@ -106,8 +113,25 @@ void BurnRunner::readOutput()
     int percent = timePercent(report.seconds, m_totalSeconds);
     if (percent < 0)
         percent = framePercent(report.frame, m_totalFrames);
-    emit progress(m_id, qMax(0, percent), remainingSeconds(report.seconds, m_totalSeconds, report.speed),
-                  report.speed);
+    announce(qMax(0, percent), remainingSeconds(report.seconds, m_totalSeconds, report.speed), report.speed);
+}
+
+void BurnRunner::announce(int percent, double remaining, double speed)
+{
+    m_lastPercent = percent;
+    m_lastRemaining = remaining;
+    m_lastSpeed = speed;
+    m_sinceReport.restart();
+    emit progress(m_id, percent, remaining, speed);
+}
+
+void BurnRunner::heartbeat()
+{
+    if (!isRunning() || m_sinceReport.elapsed() < 3 * HeartbeatMs)
+        return;
+    const double elapsed = m_sinceReport.elapsed() / 1000.0;
+    emit progress(m_id, m_lastPercent, m_lastRemaining < 0 ? -1 : qMax(0.0, m_lastRemaining - elapsed),
+                  m_lastSpeed);
 }
 
 void BurnRunner::processFinished(int exitCode, QProcess::ExitStatus status)
@@ -140,6 +164,7 @@ QString BurnRunner::completeOutput()
 
 void BurnRunner::finish(BurnOutcome outcome, const QString &reason)
 {
+    m_heartbeat.stop();
     if (outcome == BurnOutcome::Succeeded)
         emit progress(m_id, 100, 0, -1);
     emit finished(m_id, outcome, reason);

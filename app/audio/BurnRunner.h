@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QElapsedTimer>
+#include <QTimer>
 
 // How a burn ended.
 enum class BurnOutcome { Succeeded, Failed, Stopped };
@@ -37,6 +39,8 @@ signals:
 private:
     void readOutput();
     void processFinished(int exitCode, QProcess::ExitStatus status);
+    void announce(int percent, double remaining, double speed);
+    void heartbeat();
     void finish(BurnOutcome outcome, const QString &reason);
     QString completeOutput();
 
@@ -48,4 +52,12 @@ private:
     QString m_recentOutput; // the tail of the console, for a failure's reason
     QString m_pending;      // a report not yet ended by its carriage return
     bool m_stopRequested = false;
+    // ffmpeg says nothing while the encoder drains its look-ahead at the
+    // end; the last report is repeated, counting down, so the user still
+    // sees the burn is alive.
+    QTimer m_heartbeat;
+    QElapsedTimer m_sinceReport;
+    int m_lastPercent = 0;
+    double m_lastRemaining = -1;
+    double m_lastSpeed = -1;
 };

@@ -82,7 +82,11 @@ BatchAutoalignWidget::BatchAutoalignWidget(TaskList &tasks, QWidget *parent)
     m_table->setStyleSheet(QStringLiteral(
         "QTableView { background: rgb(32, 32, 32); alternate-background-color: rgb(40, 40, 40); "
         "color: rgb(216, 216, 216); gridline-color: rgb(60, 60, 60); border: 1px solid rgb(60, 60, 60); "
-        "selection-background-color: rgb(55, 94, 148); selection-color: white; }"));
+        "selection-background-color: rgb(55, 94, 148); selection-color: white; }"
+        "QScrollBar { background: rgb(40, 40, 40); height: 12px; width: 12px; }"
+        "QScrollBar::handle { background: rgb(90, 90, 90); border-radius: 4px; min-width: 30px; min-height: 30px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: rgb(40, 40, 40); }"));
     m_table->setAccessibleName(QStringLiteral("任务列表"));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -10,8 +10,9 @@ ProgressBarDelegate::ProgressBarDelegate(QObject *parent)
     : QStyledItemDelegate(parent)
     , m_bar(new QProgressBar)
 {
+    // Dark text: the program's palette draws light text, unreadable on the light bar.
     m_bar->setStyleSheet(QStringLiteral("QProgressBar{\tborder:none;\ttext-align: center;background:rgb(210, 225, "
-                                        "240);}QProgressBar::chunk{background: rgb(192, 192, 192);}"));
+                                        "240);color:rgb(51, 51, 51);}QProgressBar::chunk{background: rgb(192, 192, 192);}"));
     m_bar->ensurePolished();
 }
 
