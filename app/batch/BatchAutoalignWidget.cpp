@@ -276,8 +276,10 @@ void BatchAutoalignWidget::slot_noticeBatchProgress(quint64 key, int pos, int to
 void BatchAutoalignWidget::onJobFinished(BatchJobOutcome outcome)
 {
     m_tasks.finishAlignment(outcome.key, outcome.succeeded, outcome.reason);
+    // The project list is written (and synced) after the next task has
+    // started, which its thread's end, already queued, does first.
     if (!outcome.projectPath.isEmpty())
-        recordProject(outcome);
+        QTimer::singleShot(0, this, [this, outcome] { recordProject(outcome); });
     slot_ReSetModel();
 }
 

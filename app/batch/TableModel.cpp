@@ -70,16 +70,9 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
         }
         break;
     case Qt::ToolTipRole:
-        switch (index.column()) {
-        case MediaColumn:
-            return entry.mediaPath;
-        case TextColumn:
-            return entry.textPath;
-        case OutputColumn:
-            return entry.outputPath;
-        case StatusColumn:
-            return statusText(entry);
-        }
+        // Paths and reasons are elided in their cells; numbers never are.
+        if (index.column() != NumberColumn && index.column() != ProgressColumn)
+            return data(index, Qt::DisplayRole);
         break;
     case KeyRole:
         return entry.key;
