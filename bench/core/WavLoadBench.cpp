@@ -1,5 +1,7 @@
 // Loads a 1 GiB WAV with WavFile and scans its peak, beside a plain read() of
 // the same file into an already touched buffer (the machine's copy speed).
+#include "SpeechFixture.h"
+
 #include "audio/AudioExtraction.h"
 #include "audio/WavFile.h"
 
@@ -25,20 +27,7 @@ bool writeBigWav(const QString &path)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const quint32 dataSize = quint32(FileLength - 44);
-    uchar head[44];
-    std::memcpy(head, "RIFF", 4);
-    qToLittleEndian<quint32>(quint32(FileLength - 8), head + 4);
-    std::memcpy(head + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, head + 16);
-    qToLittleEndian<quint16>(1, head + 20);
-    qToLittleEndian<quint16>(1, head + 22);
-    qToLittleEndian<quint32>(16000, head + 24);
-    qToLittleEndian<quint32>(32000, head + 28);
-    qToLittleEndian<quint16>(2, head + 32);
-    qToLittleEndian<quint16>(16, head + 34);
-    std::memcpy(head + 36, "data", 4);
-    qToLittleEndian<quint32>(dataSize, head + 40);
-    file.write(reinterpret_cast<const char *>(head), 44);
+    file.write(cw::testing::wavHeader16k(dataSize));
 
     // A quiet saw-tooth with one loud sample near the end.
     QByteArray block(1 << 20, '\0');

@@ -1,6 +1,8 @@
 // The waveform's peaks table on a two-hour 16 kHz WAV: building it against a
 // memcpy of the same samples, its memory per hour, and a whole load to ready
 // against a plain read of the file. All peers are measured in this run.
+#include "SpeechFixture.h"
+
 #include "audio/WaveLoader.h"
 #include "audio/WavePeaks.h"
 
@@ -30,20 +32,7 @@ bool writeWav(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    uchar head[44];
-    std::memcpy(head, "RIFF", 4);
-    qToLittleEndian<quint32>(quint32(36 + DataBytes), head + 4);
-    std::memcpy(head + 8, "WAVEfmt ", 8);
-    qToLittleEndian<quint32>(16, head + 16);
-    qToLittleEndian<quint16>(1, head + 20);
-    qToLittleEndian<quint16>(1, head + 22);
-    qToLittleEndian<quint32>(16000, head + 24);
-    qToLittleEndian<quint32>(32000, head + 28);
-    qToLittleEndian<quint16>(2, head + 32);
-    qToLittleEndian<quint16>(16, head + 34);
-    std::memcpy(head + 36, "data", 4);
-    qToLittleEndian<quint32>(quint32(DataBytes), head + 40);
-    file.write(reinterpret_cast<const char *>(head), 44);
+    file.write(cw::testing::wavHeader16k(quint32(DataBytes)));
 
     // Speech-like: a tone under a slow swell, different in every block.
     std::vector<qint16> block(1 << 19);
