@@ -19,6 +19,8 @@ PACKAGES=(
   # speech (test material and engines)
   espeak-ng libespeak-ng-dev sox
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us pocketsphinx-testdata libwebrtc-audio-processing-dev flite
+  # fuzzing: libFuzzer ships beside clang
+  clang libfuzzer-14-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 python3-srt
   # the updater's benchmarks compare with these; scripts/run waits with flock
