@@ -18,8 +18,8 @@ const char *const kNewMd5 = "22af645d1859cb5ca6da0c484f1f37ea"; // "new"
 
 // Bounds generous enough for a loaded machine; time-out cases shorten the
 // receive wait. The real bounds are checked separately.
-const VxWaitBounds kTestBounds = {5000, 5000, 5000, 5000};
-const VxWaitBounds kQuickReceive = {5000, 5000, 100, 5000};
+const VxWaitBounds kTestBounds = {5000, 5000, 5000, 5000, 60000};
+const VxWaitBounds kQuickReceive = {5000, 5000, 100, 5000, 60000};
 
 class ServiceTest : public testing::Test {
 protected:
@@ -85,7 +85,8 @@ TEST_F(ServiceTest, EachOperationSendsExactlyItsRequest)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        FakeService service({answer(replyFrame(100 + c.kind, 0, "{}"))});
+        // Every kind accepts this body: log-in needs its session.
+        FakeService service({answer(replyFrame(100 + c.kind, 0, "{\"session\":\"s1\"}"))});
         EXPECT_EQ(runOn(service.port(), c.operation), 0);
         const auto received = service.finish();
         ASSERT_EQ(received.size(), 1u);
@@ -140,7 +141,7 @@ TEST_F(ServiceTest, EveryStatusMapsToItsCode)
     for (const auto &row : rows) {
         for (const auto &status : statuses) {
             SCOPED_TRACE(std::string(row.name) + " status " + std::to_string(status.first));
-            FakeService service({answer(replyFrame(100 + row.kind, status.first, "1"))});
+            FakeService service({answer(replyFrame(100 + row.kind, status.first, "{\"session\":\"s\"}"))});
             errnum = -99;
             EXPECT_EQ(runOn(service.port(), row.operation), status.first == 0 ? 0 : -1);
             EXPECT_EQ(errnum, row.codes[status.second]);
@@ -165,6 +166,10 @@ TEST_F(ServiceTest, BrokenRepliesFailWithTheirCode)
         {"negative length", answer(encodeFrame(110, 0, 1, 0xffffffffu)), 4},
         {"length over 64 MiB", answer(encodeFrame(110, 0, 1, 64u * 1024 * 1024 + 1)), 4},
         {"silent service", [](FakeConnection &c) { c.readFrame(); c.waitForRelease(); }, 11},
+        {"wrong magic", answer(replyFrame(110, 0, "3600").replace(0, 1, "\x01")), 14},
+        {"wrong version", answer(replyFrame(110, 0, "3600").replace(4, 1, "\x02")), 14},
+        {"no body", answer(encodeFrame(110, 0, 0, 42)), 67},
+        {"has-body without length", answer(encodeFrame(110, 0, 1, 0)), 67},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -184,25 +189,32 @@ TEST_F(ServiceTest, RefusedConnectionIsCode5)
     EXPECT_EQ(errnum, 5);
 }
 
-TEST_F(ServiceTest, ReplyWithoutBodyGivesNullTexts)
+TEST_F(ServiceTest, SuccessWithoutABodyIsRefusedForEveryTextReply)
 {
-    // has-body 0 with a length of its own, and has-body 1 with length 0: no body read.
-    for (const std::string &reply : {encodeFrame(110, 0, 0, 42), encodeFrame(110, 0, 1, 0)}) {
-        FakeService service({answer(reply)});
-        char *text = reinterpret_cast<char *>(1);
-        EXPECT_EQ(runOn(service.port(), [&](ServiceHandle *h) { return subtitle_balance(h, "s", &text); }), 0);
-        EXPECT_EQ(errnum, 54);
+    char *text;
+    const std::pair<uint32_t, Operation> operations[] = {
+        {110, [&](ServiceHandle *h) { return subtitle_balance(h, "s", &text); }},
+        {109, [&](ServiceHandle *h) { return subtitle_costlog(h, "s", 0, 9, &text); }},
+        {107, [&](ServiceHandle *h) { return subtitle_query(h, "s", 0, 9, &text); }},
+    };
+    for (const auto &operation : operations) {
+        SCOPED_TRACE(operation.first);
+        FakeService service({answer(encodeFrame(operation.first, 0, 0, 42))});
+        text = reinterpret_cast<char *>(1);
+        EXPECT_EQ(runOn(service.port(), operation.second), -1);
+        EXPECT_EQ(errnum, 67);
         EXPECT_EQ(text, nullptr);
     }
 }
 
-TEST_F(ServiceTest, LoginSessionIsFoundWhateverTheCaseOfItsName)
+TEST_F(ServiceTest, LoginSucceedsOnlyWithASession)
 {
     const std::pair<std::string, const char *> cases[] = {
         {"{\"session\":\"abc\"}", "abc"},
         {"{\"Session\":\"abc\",\"other\":1}", "abc"},
         {"{\"SESSION\":\"\xc4\xe3\"}", "\xc4\xe3"},
         {"{\"session\":42}", nullptr},
+        {"{\"session\":\"\"}", nullptr},
         {"{\"user\":\"x\"}", nullptr},
         {"not json", nullptr},
         {"", nullptr},
@@ -211,15 +223,18 @@ TEST_F(ServiceTest, LoginSessionIsFoundWhateverTheCaseOfItsName)
         SCOPED_TRACE(c.first);
         FakeService service({answer(replyFrame(102, 0, c.first))});
         char *session = reinterpret_cast<char *>(1);
-        EXPECT_EQ(runOn(service.port(), [&](ServiceHandle *h) { return subtitle_login(h, "u", "p", &session); }), 0);
-        EXPECT_EQ(errnum, 20);
+        const int rc = runOn(service.port(), [&](ServiceHandle *h) { return subtitle_login(h, "u", "p", &session); });
         if (c.second) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_EQ(errnum, 20);
             ASSERT_NE(session, nullptr);
             EXPECT_STREQ(session, c.second);
+            free(session);
         } else {
+            EXPECT_EQ(rc, -1);
+            EXPECT_EQ(errnum, 22);
             EXPECT_EQ(session, nullptr);
         }
-        free(session);
     }
 }
 
@@ -305,6 +320,7 @@ TEST(WaitBounds, RealBoundsAreTheProtocolOnes)
     EXPECT_EQ(bounds->send_ms, 1001);
     EXPECT_EQ(bounds->receive_ms, 350350);
     EXPECT_EQ(bounds->stream_send_ms, 10010);
+    EXPECT_EQ(bounds->job_base_ms, 3600 * 1000);
 }
 
 } // namespace

@@ -39,6 +39,8 @@ TEST(FrameDecode, Table)
         {"most negative length", encodeFrame(101, 0, 1, 0x80000000u, big), VX_FRAME_BAD_LENGTH, 0, nullptr},
         {"length over 64 MiB", encodeFrame(101, 0, 1, 64u * 1024 * 1024 + 1, big), VX_FRAME_BAD_LENGTH, 0, nullptr},
         {"length of 64 MiB waits for the body", encodeFrame(101, 0, 1, 64u * 1024 * 1024, big), VX_FRAME_INCOMPLETE, 0, nullptr},
+        {"wrong magic", encodeFrame(101, 0, 1, 2, "ab").replace(1, 1, "\x7f"), VX_FRAME_BAD_HEADER, 0, nullptr},
+        {"wrong version", encodeFrame(101, 0, 1, 2, "ab").replace(4, 1, "\x02"), VX_FRAME_BAD_HEADER, 0, nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -54,7 +54,7 @@ public:
     void SetUp() override
     {
         // Generous for a loaded machine; the time-out tests shorten them.
-        const VxWaitBounds bounds = {5000, 5000, 5000, 5000};
+        const VxWaitBounds bounds = {5000, 5000, 5000, 5000, 60000};
         voxlink_set_wait_bounds_for_tests(&bounds);
         char folder[] = "/tmp/voxlink-job-XXXXXX";
         folder_ = mkdtemp(folder);
@@ -228,6 +228,8 @@ TEST_F(TranscriptionTest, EveryFailureOfTheJobHasItsCode)
         {"announcement answered by another kind", encodeFrame(102, 0, 0, 0), {}, 14},
         {"resume offset beyond the file", encodeFrame(106, 0, 0, 2501), {}, 15},
         {"hostile announcement reply", encodeFrame(106, 0, 1, 0xfffffff0u), {}, 4},
+        {"final reply with a wrong magic", resumeAll, {replyFrame(106, 0, "srt").replace(0, 1, "\x02")}, 14},
+        {"announcement reply of another version", encodeFrame(106, 0, 0, 2500).replace(4, 1, "\x09"), {}, 14},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,7 +249,7 @@ TEST_F(TranscriptionTest, EveryFailureOfTheJobHasItsCode)
 
 TEST_F(TranscriptionTest, SilentServiceTimesOutAsAReadFailure)
 {
-    const VxWaitBounds quickReceive = {5000, 5000, 100, 5000};
+    const VxWaitBounds quickReceive = {5000, 5000, 100, 5000, 60000};
     voxlink_set_wait_bounds_for_tests(&quickReceive);
     FakeService service({[](FakeConnection &c) {
         c.readFrame();
@@ -256,6 +258,57 @@ TEST_F(TranscriptionTest, SilentServiceTimesOutAsAReadFailure)
     }});
     EXPECT_EQ(run(service.port(), nullptr), -1);
     EXPECT_EQ(errnum, 11);
+}
+
+// A service that never finishes, however it keeps each wait alive, cannot hold
+// the caller past the job's overall limit (here 300 ms for 0 s of audio).
+TEST_F(TranscriptionTest, AServiceThatNeverFinishesHitsTheOverallLimit)
+{
+    const VxWaitBounds shortJob = {5000, 5000, 2000, 5000, 300};
+    voxlink_set_wait_bounds_for_tests(&shortJob);
+    info_.duration = 0;
+    const std::string resumeAll = encodeFrame(106, 0, 0, 2500);
+    const std::pair<const char *, FakeService::Script> services[] = {
+        {"endless progress", [&](FakeConnection &c) {
+             c.readFrame();
+             c.send(resumeAll);
+             for (int i = 0; i < 200 && c.received().size() < 1u << 20; ++i) {
+                 c.send(replyFrame(106, -1, "1,100"));
+                 usleep(20000);
+             }
+         }},
+        {"a byte at a time", [&](FakeConnection &c) {
+             c.readFrame();
+             c.send(resumeAll);
+             const std::string reply = replyFrame(106, 0, std::string(400, 'x'));
+             for (size_t i = 0; i < reply.size(); ++i) {
+                 c.send(reply.substr(i, 1));
+                 usleep(20000);
+             }
+         }},
+    };
+    for (const auto &service : services) {
+        SCOPED_TRACE(service.first);
+        FakeService fake({service.second});
+        errnum = 0;
+        EXPECT_EQ(run(fake.port(), nullptr), -1);
+        EXPECT_EQ(errnum, 66);
+    }
+}
+
+TEST(TranscriptionLimit, GrowsWithTheAudioAndNeverOverflows)
+{
+    voxlink_set_wait_bounds_for_tests(nullptr);
+    const int64_t now = vx_monotonic_ms();
+    const int64_t hour = vx_job_deadline(0) - now;
+    EXPECT_GE(hour, 3600 * 1000);
+    EXPECT_LT(hour, 3600 * 1000 + 1000);
+    EXPECT_NEAR(static_cast<double>(vx_job_deadline(600) - now), 3600e3 + 1800e3, 1000);
+    EXPECT_NEAR(static_cast<double>(vx_job_deadline(-5) - now), 3600e3, 1000);
+    EXPECT_GT(vx_job_deadline(INT32_MAX), now);
+    EXPECT_EQ(vx_wait_within(500, VX_NO_DEADLINE), 500);
+    EXPECT_EQ(vx_wait_within(500, now - 1), -1);
+    EXPECT_LE(vx_wait_within(500, vx_monotonic_ms() + 100), 100);
 }
 
 TEST_F(TranscriptionTest, MissingAudioFileIsCode9AfterConnecting)
@@ -364,7 +417,7 @@ TEST_F(TranscriptionTest, PeerClosingMidUploadFailsThePhase)
 
 TEST_F(TranscriptionTest, StalledUploadTimesOut)
 {
-    const VxWaitBounds quickStream = {5000, 5000, 5000, 100};
+    const VxWaitBounds quickStream = {5000, 5000, 5000, 100, 60000};
     voxlink_set_wait_bounds_for_tests(&quickStream);
     const std::string big = pattern(8 * 1024 * 1024, 9);
     audioPath_ = write("big.wav", big);

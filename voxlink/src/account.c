@@ -59,7 +59,7 @@ static char *session_from_reply(const ServiceMessage *reply)
     if (!root)
         return NULL;
     const cJSON *member = cJSON_GetObjectItem(root, "session");
-    char *session = cJSON_IsString(member) ? strdup(member->valuestring) : NULL;
+    char *session = cJSON_IsString(member) && member->valuestring[0] ? strdup(member->valuestring) : NULL;
     cJSON_Delete(root);
     return session;
 }
@@ -82,8 +82,16 @@ VOXLINK_API int subtitle_login(ServiceHandle *h, const char *username, const cha
     };
     if (run(h, VX_KIND_LOGIN, members, MEMBER_COUNT(members)) != 0)
         return -1;
+    /* Success without a session would leave the caller logged in to nothing. */
+    char *granted = session_from_reply(h->slots[VX_KIND_LOGIN]);
+    if (!granted) {
+        errnum = VX_ERR_LOGIN_SERVICE;
+        return -1;
+    }
     if (session)
-        *session = session_from_reply(h->slots[VX_KIND_LOGIN]);
+        *session = granted;
+    else
+        free(granted);
     return 0;
 }
 
@@ -159,11 +167,18 @@ VOXLINK_API int subtitle_recharge(ServiceHandle *h, const char *session, const c
     return run(h, VX_KIND_RECHARGE, members, MEMBER_COUNT(members));
 }
 
-/* Hands out a reply body that must stay readable after subtitle_end. */
-static char *body_outliving_handle(ServiceMessage *reply)
+/* Hands out a reply body that must stay readable after subtitle_end; a reply
+ * without one is a failure (code 67), not an empty success. */
+static int body_outliving_handle(ServiceMessage *reply, char **text)
 {
+    if (!reply->body) {
+        errnum = VX_ERR_NO_BODY;
+        return -1;
+    }
     reply->body_outlives_handle = 1;
-    return reply->body;
+    if (text)
+        *text = reply->body;
+    return 0;
 }
 
 VOXLINK_API int subtitle_balance(ServiceHandle *h, const char *session, char **text)
@@ -177,10 +192,7 @@ VOXLINK_API int subtitle_balance(ServiceHandle *h, const char *session, char **t
     const VxMember members[] = {VX_STRING("session", session)};
     if (run(h, VX_KIND_BALANCE, members, MEMBER_COUNT(members)) != 0)
         return -1;
-    char *body = body_outliving_handle(h->slots[VX_KIND_BALANCE]);
-    if (text)
-        *text = body;
-    return 0;
+    return body_outliving_handle(h->slots[VX_KIND_BALANCE], text);
 }
 
 VOXLINK_API int subtitle_costlog(ServiceHandle *h, const char *session, int start, int end,
@@ -199,8 +211,5 @@ VOXLINK_API int subtitle_costlog(ServiceHandle *h, const char *session, int star
     };
     if (run(h, VX_KIND_COSTLOG, members, MEMBER_COUNT(members)) != 0)
         return -1;
-    char *body = body_outliving_handle(h->slots[VX_KIND_COSTLOG]);
-    if (text)
-        *text = body;
-    return 0;
+    return body_outliving_handle(h->slots[VX_KIND_COSTLOG], text);
 }

@@ -15,6 +15,7 @@ enum {
     VX_ERR_FILE_OPEN = 9,
     VX_ERR_FILE_STAT = 10,
     VX_ERR_READ_PACKET = 11,
+    VX_ERR_LOGIN_SERVICE = 22,
     VX_ERR_SEND_PACKET = 13,
     VX_ERR_PACKET_HEADER = 14,
     VX_ERR_FILE_SEEK = 15,
@@ -33,6 +34,9 @@ enum {
     VX_ERR_ENGINE_UNKNOWN = 73,
     VX_ERR_NO_BALANCE = 74
 };
+
+/* Internal only: an overall deadline passed. Reported as VX_ERR_RECV_TIMEOUT. */
+#define VX_DEADLINE_PASSED (-66)
 
 /* Missing or oversized arguments: print the fixed notice, leave errnum alone. */
 void vx_report_param_error(void);

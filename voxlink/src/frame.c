@@ -38,6 +38,11 @@ MessageHeader vx_header_decode(const uint8_t in[VX_HEADER_SIZE])
     return header;
 }
 
+int vx_header_is_ours(const MessageHeader *header)
+{
+    return header->magic == VX_MAGIC && header->version == VX_VERSION;
+}
+
 VxFrameResult vx_header_body_size(const MessageHeader *header, size_t *size)
 {
     *size = 0;
@@ -58,6 +63,8 @@ VxFrameResult vx_decode_frame(const uint8_t *bytes, size_t n, ServiceMessage **o
     if (n < VX_HEADER_SIZE)
         return VX_FRAME_INCOMPLETE;
     MessageHeader header = vx_header_decode(bytes);
+    if (!vx_header_is_ours(&header))
+        return VX_FRAME_BAD_HEADER;
     size_t body_size;
     VxFrameResult result = vx_header_body_size(&header, &body_size);
     if (result != VX_FRAME_OK)

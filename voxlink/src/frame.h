@@ -40,11 +40,15 @@ typedef enum VxFrameResult {
     VX_FRAME_OK = 0,
     VX_FRAME_INCOMPLETE,  /* more bytes are needed */
     VX_FRAME_BAD_LENGTH,  /* negative or oversized body length */
+    VX_FRAME_BAD_HEADER,  /* not our magic or protocol version */
     VX_FRAME_NO_MEMORY
 } VxFrameResult;
 
 void vx_header_encode(const MessageHeader *header, uint8_t out[VX_HEADER_SIZE]);
 MessageHeader vx_header_decode(const uint8_t in[VX_HEADER_SIZE]);
+
+/* Whether the header is one of ours: the magic and the protocol version. */
+int vx_header_is_ours(const MessageHeader *header);
 
 /* Number of body bytes that follow a received header: 0 when the message has
  * no body (has-body 0 or length 0). */

@@ -24,6 +24,10 @@ VOXLINK_API int subtitle_query(ServiceHandle *h, const char *session, int start,
     }
     if (vx_exchange(h, VX_KIND_QUERY, body) != 0)
         return -1;
+    if (!h->slots[VX_KIND_QUERY]->body) {
+        errnum = VX_ERR_NO_BODY;
+        return -1;
+    }
     if (result)
         *result = h->slots[VX_KIND_QUERY]->body;
     return 0;

@@ -100,13 +100,13 @@ static int announce(int fd, TranscriptionJob *job)
     uint8_t *frame = vx_encode_frame(job->announcement, &frame_size);
     if (!frame)
         return VX_ERR_NO_MEMORY;
-    int code = vx_send_all(fd, frame, frame_size, vx_wait_bounds()->send_ms);
+    int code = vx_send_all_until(fd, frame, frame_size, vx_wait_bounds()->send_ms, job->deadline);
     free(frame);
     if (code != VX_OK)
-        return VX_ERR_SEND_PACKET;
+        return code == VX_DEADLINE_PASSED ? VX_ERR_RECV_TIMEOUT : VX_ERR_SEND_PACKET;
 
     ServiceMessage *reply;
-    code = vx_read_message(fd, &reply);
+    code = vx_read_message_until(fd, &reply, job->deadline);
     if (code != VX_OK)
         return code;
     if (reply->header.kind != VX_REPLY_KIND_OFFSET + VX_KIND_AUDIO)
@@ -121,9 +121,10 @@ static int announce(int fd, TranscriptionJob *job)
     return code;
 }
 
-/* Sends the rest of the stream in 1024-byte pieces, reporting after each. */
+/* Sends the rest of the stream in 1024-byte pieces, reporting after each:
+ * 0, fail_code, or the receive time-out once the job's deadline passes. */
 static int stream_file(int fd, const TranscriptionJob *job, FILE *stream, long long total,
-                       int phase)
+                       int phase, int fail_code)
 {
     char piece[VX_PIECE_SIZE];
     char text[64];
@@ -132,10 +133,13 @@ static int stream_file(int fd, const TranscriptionJob *job, FILE *stream, long l
     for (;;) {
         size_t got = fread(piece, 1, sizeof piece, stream);
         if (got == 0)
-            return ferror(stream) ? -1 : 0;
-        if (vx_send_all(fd, piece, got, wait_ms) != VX_OK) {
+            return ferror(stream) ? fail_code : VX_OK;
+        int code = vx_send_all_until(fd, piece, got, wait_ms, job->deadline);
+        if (code == VX_DEADLINE_PASSED)
+            return VX_ERR_RECV_TIMEOUT;
+        if (code != VX_OK) {
             perror("send data error");
-            return -1;
+            return fail_code;
         }
         sent += (long long)got;
         if (job->progress_slot && job->progress) {
@@ -161,7 +165,7 @@ static int await_result(int fd, ServiceHandle *h, TranscriptionJob *job)
 {
     for (;;) {
         ServiceMessage *message;
-        int code = vx_read_message(fd, &message);
+        int code = vx_read_message_until(fd, &message, job->deadline);
         if (code != VX_OK)
             return code;
         const MessageHeader *header = &message->header;
@@ -208,12 +212,11 @@ static int run_job(ServiceHandle *h, TranscriptionJob *job)
         code = VX_ERR_FILE_SEEK;
     if (code == VX_OK && fseeko(job->audio, (off_t)job->resume_offset, SEEK_SET) != 0)
         code = VX_ERR_FILE_SEEK;
-    if (code == VX_OK && (long long)job->resume_offset != job->audio_size
-        && stream_file(fd, job, job->audio, job->audio_size - job->resume_offset, 1) != 0)
-        code = VX_ERR_PUSH_AUDIO;
-    if (code == VX_OK && job->transcript
-        && stream_file(fd, job, job->transcript, job->transcript_size, 2) != 0)
-        code = VX_ERR_PUSH_TEXT;
+    if (code == VX_OK && (long long)job->resume_offset != job->audio_size)
+        code = stream_file(fd, job, job->audio, job->audio_size - job->resume_offset, 1,
+                           VX_ERR_PUSH_AUDIO);
+    if (code == VX_OK && job->transcript)
+        code = stream_file(fd, job, job->transcript, job->transcript_size, 2, VX_ERR_PUSH_TEXT);
     if (code == VX_OK)
         code = await_result(fd, h, job);
     vx_close(fd);
@@ -265,6 +268,7 @@ VOXLINK_API int subtitle_audio(ServiceHandle *h, const char *username, const cha
     h->audio_reply = NULL;
     h->job = job;
 
+    job->deadline = vx_job_deadline(info->duration);
     int code = run_job(h, job);
     if (code != VX_OK) {
         errnum = code;

@@ -37,6 +37,7 @@ typedef struct TranscriptionJob {
     ServiceMessage *announcement;
     void **progress_slot;
     subtitle_progress_fn progress;
+    int64_t deadline; /* monotonic ms; the whole exchange ends by then */
 } TranscriptionJob;
 
 /* Closes the job's files and releases it. */

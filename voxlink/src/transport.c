@@ -79,6 +79,11 @@ void vx_close(int fd)
 
 int vx_send_all(int fd, const void *bytes, size_t n, int wait_ms)
 {
+    return vx_send_all_until(fd, bytes, n, wait_ms, VX_NO_DEADLINE);
+}
+
+int vx_send_all_until(int fd, const void *bytes, size_t n, int wait_ms, int64_t deadline)
+{
     const char *next = bytes;
     size_t left = n;
     while (left > 0) {
@@ -94,9 +99,12 @@ int vx_send_all(int fd, const void *bytes, size_t n, int wait_ms)
             continue;
         if (sent < 0 && !would_block(errno))
             return VX_ERR_NETWORK;
-        VxWaitResult waited = vx_wait_ready(fd, POLLOUT, wait_ms);
+        int wait = vx_wait_within(wait_ms, deadline);
+        if (wait < 0)
+            return VX_DEADLINE_PASSED;
+        VxWaitResult waited = vx_wait_ready(fd, POLLOUT, wait);
         if (waited == VX_WAIT_TIMEOUT)
-            return VX_ERR_SEND_TIMEOUT;
+            return wait < wait_ms ? VX_DEADLINE_PASSED : VX_ERR_SEND_TIMEOUT;
         if (waited == VX_WAIT_FAILED)
             return VX_ERR_NETWORK;
     }
@@ -105,12 +113,21 @@ int vx_send_all(int fd, const void *bytes, size_t n, int wait_ms)
 
 int vx_receive_exact(int fd, void *buffer, size_t n)
 {
+    return vx_receive_exact_until(fd, buffer, n, VX_NO_DEADLINE);
+}
+
+int vx_receive_exact_until(int fd, void *buffer, size_t n, int64_t deadline)
+{
     char *next = buffer;
     size_t left = n;
     while (left > 0) {
-        VxWaitResult waited = vx_wait_ready(fd, POLLIN, vx_wait_bounds()->receive_ms);
+        const int receive_ms = vx_wait_bounds()->receive_ms;
+        int wait = vx_wait_within(receive_ms, deadline);
+        if (wait < 0)
+            return VX_DEADLINE_PASSED;
+        VxWaitResult waited = vx_wait_ready(fd, POLLIN, wait);
         if (waited == VX_WAIT_TIMEOUT)
-            return VX_ERR_RECV_TIMEOUT;
+            return wait < receive_ms ? VX_DEADLINE_PASSED : VX_ERR_RECV_TIMEOUT;
         if (waited == VX_WAIT_FAILED)
             return VX_ERR_NETWORK;
         ssize_t got = recv(fd, next, left, 0);
@@ -128,11 +145,26 @@ int vx_receive_exact(int fd, void *buffer, size_t n)
 
 int vx_read_message(int fd, ServiceMessage **out)
 {
+    return vx_read_message_until(fd, out, VX_NO_DEADLINE);
+}
+
+/* A receive failure is code 11; a passed overall deadline is the receive
+ * time-out. */
+static int receive_failure(int code)
+{
+    return code == VX_DEADLINE_PASSED ? VX_ERR_RECV_TIMEOUT : VX_ERR_READ_PACKET;
+}
+
+int vx_read_message_until(int fd, ServiceMessage **out, int64_t deadline)
+{
     *out = NULL;
     uint8_t raw[VX_HEADER_SIZE];
-    if (vx_receive_exact(fd, raw, sizeof raw) != VX_OK)
-        return VX_ERR_READ_PACKET;
+    int code = vx_receive_exact_until(fd, raw, sizeof raw, deadline);
+    if (code != VX_OK)
+        return receive_failure(code);
     MessageHeader header = vx_header_decode(raw);
+    if (!vx_header_is_ours(&header))
+        return VX_ERR_PACKET_HEADER;
     size_t body_size;
     if (vx_header_body_size(&header, &body_size) != VX_FRAME_OK)
         return VX_ERR_NO_MEMORY;
@@ -147,9 +179,10 @@ int vx_read_message(int fd, ServiceMessage **out)
             free(message);
             return VX_ERR_NO_MEMORY;
         }
-        if (vx_receive_exact(fd, message->body, body_size) != VX_OK) {
+        code = vx_receive_exact_until(fd, message->body, body_size, deadline);
+        if (code != VX_OK) {
             vx_message_free(message);
-            return VX_ERR_READ_PACKET;
+            return receive_failure(code);
         }
         message->body[body_size] = '\0';
         message->body_size = body_size;

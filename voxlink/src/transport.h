@@ -5,6 +5,7 @@
  * (errors.h) for the caller to put in errnum. */
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include "frame.h"
 
@@ -21,13 +22,21 @@ void vx_close(int fd);
  * included; never raises SIGPIPE). */
 int vx_send_all(int fd, const void *bytes, size_t n, int wait_ms);
 
+/* The same within an overall deadline (vx_job_deadline); VX_DEADLINE_PASSED
+ * once it passes. */
+int vx_send_all_until(int fd, const void *bytes, size_t n, int wait_ms, int64_t deadline);
+
 /* Receives exactly n bytes, each wait bounded by the receive bound:
  * 66 on time-out, 8 when the wait fails, 11 when the peer closes or errs. */
 int vx_receive_exact(int fd, void *buffer, size_t n);
+/* Within an overall deadline; VX_DEADLINE_PASSED once it passes. */
+int vx_receive_exact_until(int fd, void *buffer, size_t n, int64_t deadline);
 
-/* Reads one message: 4 for a hostile body length (nothing allocated),
- * 11 for any receive failure. */
+/* Reads one message: 4 for a hostile body length (nothing allocated), 14 for
+ * a header that is not ours (wrong magic or version), 11 for any receive
+ * failure, 66 when the overall deadline passes (VX_NO_DEADLINE: none). */
 int vx_read_message(int fd, ServiceMessage **out);
+int vx_read_message_until(int fd, ServiceMessage **out, int64_t deadline);
 
 #ifdef __cplusplus
 }

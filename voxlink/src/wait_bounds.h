@@ -4,6 +4,8 @@
 /* Every wait on a socket goes through vx_wait_ready with one of these bounds,
  * so tests can shorten them all in one place. */
 
+#include <stdint.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -13,7 +15,22 @@ typedef struct VxWaitBounds {
     int send_ms;         /* per wait while sending a request: 1 s + 1000 us */
     int receive_ms;      /* per wait while receiving, restarted per piece: 350 s + 350000 us */
     int stream_send_ms;  /* per wait while streaming a file: 10 s + 10000 us */
+    int job_base_ms;     /* a whole transcription: this plus three times the audio: 1 h */
 } VxWaitBounds;
+
+/* No overall deadline. */
+#define VX_NO_DEADLINE 0
+
+/* Milliseconds on the monotonic clock. */
+int64_t vx_monotonic_ms(void);
+
+/* Deadline of a whole transcription of audio lasting duration_s seconds: a
+ * drip of bytes or an endless run of progress messages cannot outlast it. */
+int64_t vx_job_deadline(int64_t duration_s);
+
+/* wait_ms cut to what is left before deadline (VX_NO_DEADLINE: none); -1 when
+ * the deadline has passed. */
+int vx_wait_within(int wait_ms, int64_t deadline);
 
 typedef enum VxWaitResult {
     VX_WAIT_READY = 0,
