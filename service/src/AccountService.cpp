@@ -64,13 +64,13 @@ AccountService::AccountService(AccountStore &store, PasswordHasher &hasher, int6
 {
 }
 
-AccountReply AccountService::handle(int32_t kind, const std::string &body)
+AccountReply AccountService::handle(int32_t kind, const std::string &body, const std::string &peer)
 {
     switch (kind) {
     case KindRegister: return registerUser(body);
-    case KindLogin: return login(body);
+    case KindLogin: return login(body, peer);
     case KindRecharge: return recharge(body);
-    case KindChangePassword: return changePassword(body);
+    case KindChangePassword: return changePassword(body, peer);
     case KindCheckSession: return checkSession(body);
     case KindQuery: return listJobs(body);
     case KindLogout: return logout(body);
@@ -123,7 +123,8 @@ StoreResult AccountService::credit(const std::string &name, int64_t seconds, con
     return store_.recharge(user.id, seconds, money, now());
 }
 
-AccountService::Check AccountService::checkPassword(const std::string &name, const std::string &digest, UserRow *user)
+AccountService::Check AccountService::checkPassword(const std::string &name, const std::string &digest,
+                                                    const std::string &peer, UserRow *user)
 {
     const StoreResult found = store_.findUser(name, user);
     if (found == StoreResult::NotFound) {
@@ -135,12 +136,16 @@ AccountService::Check AccountService::checkPassword(const std::string &name, con
     // Judged on the failures recorded so far, read again each time, since
     // the checks this one waits for change them.
     StoreResult reread = StoreResult::Ok;
-    LoginAttempts::Ticket ticket = attempts_.admit(user->id, [&](int inFlight) {
+    LoginFailures fromPeer;
+    LoginAttempts::Ticket ticket = attempts_.admit({user->id, peer}, [&](int inFlight) {
         reread = store_.findUser(name, user);
+        if (reread == StoreResult::Ok)
+            reread = store_.addressLoginFailures(user->id, peer, &fromPeer);
         const int64_t at = now();
-        if (reread != StoreResult::Ok || !LoginBackoff::mayTry(user->failedLogins, user->lastFailureAt, at))
+        if (reread != StoreResult::Ok || !LoginBackoff::accountMayTry(user->failedLogins, user->lastFailureAt, at)
+            || !LoginBackoff::mayTry(fromPeer.failures, fromPeer.lastFailureAt, at))
             return LoginAttempts::Admission::Refuse;
-        return LoginBackoff::mayStart(user->failedLogins, user->lastFailureAt, inFlight, at)
+        return LoginBackoff::mayStart(fromPeer.failures, fromPeer.lastFailureAt, inFlight, at)
                    ? LoginAttempts::Admission::Start
                    : LoginAttempts::Admission::Wait;
     });
@@ -153,35 +158,43 @@ AccountService::Check AccountService::checkPassword(const std::string &name, con
     }
     const bool right = hasher_.verify(user->passwordHash, digest);
     StoreResult recorded = StoreResult::Error;
-    ticket.finish([&] { recorded = right ? store_.setLoginFailures(user->id, 0, now()) : countFailure(name, user); });
+    ticket.finish([&] {
+        recorded = right ? store_.clearLoginFailures(user->id, peer) : countFailure(name, peer, user, &fromPeer);
+    });
     if (recorded != StoreResult::Ok)
         return Check::StoreFailed;
     return right ? Check::Ok : Check::Refused;
 }
 
-StoreResult AccountService::countFailure(const std::string &name, UserRow *user)
+StoreResult AccountService::countFailure(const std::string &name, const std::string &peer, UserRow *user,
+                                         LoginFailures *fromPeer)
 {
-    // Checks on one account record their outcome one at a time here; a lost
-    // race can only come from another store client, so a few rounds do.
+    // Checks from one address record their outcome one at a time here; a
+    // lost race comes from another address (or store client), so a few
+    // rounds do.
     for (int round = 0; round < kMaxCountRounds; ++round) {
-        const StoreResult counted =
-            store_.countLoginFailure(user->id, user->failedLogins, user->lastFailureAt,
-                                     LoginBackoff::failuresAfterFailure(user->failedLogins), now());
+        const int64_t at = now();
+        const LoginFailures account{
+            LoginBackoff::accountFailuresAfterFailure(user->failedLogins, fromPeer->failures), at};
+        const LoginFailures address{LoginBackoff::failuresAfterFailure(fromPeer->failures), at};
+        const StoreResult counted = store_.countLoginFailure(
+            user->id, peer, {user->failedLogins, user->lastFailureAt}, *fromPeer, account, address);
         if (counted != StoreResult::Conflict)
             return counted;
-        if (store_.findUser(name, user) != StoreResult::Ok)
+        if (store_.findUser(name, user) != StoreResult::Ok
+            || store_.addressLoginFailures(user->id, peer, fromPeer) != StoreResult::Ok)
             return StoreResult::Error;
     }
     return StoreResult::Error;
 }
 
-AccountReply AccountService::login(const std::string &body)
+AccountReply AccountService::login(const std::string &body, const std::string &peer)
 {
     const auto request = decodeLogin(body);
     if (!request)
         return {kRefused, {}, {}};
     UserRow user;
-    switch (checkPassword(request->username, request->passwordDigest, &user)) {
+    switch (checkPassword(request->username, request->passwordDigest, peer, &user)) {
     case Check::UnknownUser: return {3, {}, request->username};
     case Check::Refused: return {kRefused, {}, request->username};
     case Check::StoreFailed: return {kStoreFailed, {}, request->username};
@@ -195,13 +208,13 @@ AccountReply AccountService::login(const std::string &body)
     return {kOk, loginReplyBody(session), request->username};
 }
 
-AccountReply AccountService::changePassword(const std::string &body)
+AccountReply AccountService::changePassword(const std::string &body, const std::string &peer)
 {
     const auto request = decodePasswordChange(body);
     if (!request)
         return {kRefused, {}, {}};
     UserRow user;
-    switch (checkPassword(request->username, request->passwordDigest, &user)) {
+    switch (checkPassword(request->username, request->passwordDigest, peer, &user)) {
     case Check::UnknownUser:
     case Check::Refused: return {kRefused, {}, request->username};
     case Check::StoreFailed: return {kStoreFailed, {}, request->username};

@@ -27,7 +27,9 @@ public:
 
     AccountService(AccountStore &store, PasswordHasher &hasher, int64_t initialBalance, Clock clock = {});
 
-    AccountReply handle(int32_t kind, const std::string &body);
+    // `peer` is the key of the caller's address (peerKey): log-in failures
+    // are counted per account and address.
+    AccountReply handle(int32_t kind, const std::string &body, const std::string &peer);
     // The account behind a live session.
     StoreResult sessionUser(const std::string &session, UserRow *out);
     StoreResult findUser(const std::string &name, UserRow *out) { return store_.findUser(name, out); }
@@ -47,9 +49,9 @@ public:
 
 private:
     AccountReply registerUser(const std::string &body);
-    AccountReply login(const std::string &body);
+    AccountReply login(const std::string &body, const std::string &peer);
     AccountReply recharge(const std::string &body);
-    AccountReply changePassword(const std::string &body);
+    AccountReply changePassword(const std::string &body, const std::string &peer);
     AccountReply checkSession(const std::string &body);
     AccountReply logout(const std::string &body);
     AccountReply balance(const std::string &body);
@@ -58,8 +60,8 @@ private:
 
     enum class Check { Ok, UnknownUser, Refused, StoreFailed };
     // Password check with back-off bookkeeping; fills `user` when known.
-    Check checkPassword(const std::string &name, const std::string &digest, UserRow *user);
-    StoreResult countFailure(const std::string &name, UserRow *user);
+    Check checkPassword(const std::string &name, const std::string &digest, const std::string &peer, UserRow *user);
+    StoreResult countFailure(const std::string &name, const std::string &peer, UserRow *user, LoginFailures *fromPeer);
 
     AccountStore &store_;
     PasswordHasher &hasher_;

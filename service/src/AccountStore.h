@@ -17,7 +17,13 @@ struct UserRow {
     std::string passwordHash;
     bool active = true;
     int64_t balance = 0;
+    // Log-in failures over every address since the owner's last success.
     int failedLogins = 0;
+    int64_t lastFailureAt = 0;
+};
+
+struct LoginFailures {
+    int failures = 0;
     int64_t lastFailureAt = 0;
 };
 
@@ -46,11 +52,19 @@ public:
     virtual StoreResult createUser(const std::string &name, const std::string &passwordHash, const std::string &email,
                                    int64_t balance, int64_t at) = 0;
     virtual StoreResult findUser(const std::string &name, UserRow *out) = 0;
+    // The account's count, over every address.
     virtual StoreResult setLoginFailures(int64_t userId, int failures, int64_t at) = 0;
-    // Sets the failure count only while it still reads (`seenFailures`,
-    // `seenAt`); Conflict when another attempt changed it first.
-    virtual StoreResult countLoginFailure(int64_t userId, int seenFailures, int64_t seenAt, int failures,
-                                          int64_t at) = 0;
+    // Failures from one peer address (its key); nothing recorded reads as none.
+    virtual StoreResult addressLoginFailures(int64_t userId, const std::string &address, LoginFailures *out) = 0;
+    virtual StoreResult setAddressLoginFailures(int64_t userId, const std::string &address, LoginFailures failures) = 0;
+    // Sets the account's and the address's counts to `account` and
+    // `fromAddress`, only while they still read `seenAccount` and
+    // `seenAddress`; Conflict when another attempt changed them first.
+    virtual StoreResult countLoginFailure(int64_t userId, const std::string &address, LoginFailures seenAccount,
+                                          LoginFailures seenAddress, LoginFailures account,
+                                          LoginFailures fromAddress) = 0;
+    // A right password from `address`: the account's count and the address's go.
+    virtual StoreResult clearLoginFailures(int64_t userId, const std::string &address) = 0;
     virtual StoreResult setPasswordHash(int64_t userId, const std::string &passwordHash) = 0;
 
     // Sessions are kept by a digest of their id, never the id itself.

@@ -1,17 +1,31 @@
 #include "EngineFactory.h"
 
+#include "InstantEngine.h"
 #include "engines/Engines.h"
+
+#include <atomic>
 
 namespace cw::service {
 
+namespace {
+
+std::atomic<bool> instantEngines{false};
+
+}  // namespace
+
+void useInstantEngines(bool instant)
+{
+    instantEngines = instant;
+}
+
 std::unique_ptr<engines::Aligner> makeAligner()
 {
-    return engines::makeSpeechAligner();
+    return instantEngines ? makeInstantAligner() : engines::makeSpeechAligner();
 }
 
 std::unique_ptr<engines::Recognizer> makeRecognizer()
 {
-    return engines::makeSpeechRecognizer();
+    return instantEngines ? makeInstantRecognizer() : engines::makeSpeechRecognizer();
 }
 
 engines::Aligner &threadAligner()

@@ -14,6 +14,10 @@ std::unique_ptr<engines::Aligner> makeAligner();
 // Null while there is no recognizer: such jobs are refused after the upload.
 std::unique_ptr<engines::Recognizer> makeRecognizer();
 
+// Load tests only: every engine made from now on is an instant one
+// (InstantEngine.h). Set before the first job.
+void useInstantEngines(bool instant);
+
 // This thread's engines, made on first use.
 engines::Aligner &threadAligner();
 engines::Recognizer *threadRecognizer();

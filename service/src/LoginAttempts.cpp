@@ -9,13 +9,13 @@ struct LoginAttempts::Account {
     int holders = 0;   // under the owner's mutex
 };
 
-LoginAttempts::Ticket::Ticket(LoginAttempts &owner, int64_t accountId, std::shared_ptr<Account> account)
-    : owner_(&owner), accountId_(accountId), account_(std::move(account))
+LoginAttempts::Ticket::Ticket(LoginAttempts &owner, Key key, std::shared_ptr<Account> account)
+    : owner_(&owner), key_(std::move(key)), account_(std::move(account))
 {
 }
 
 LoginAttempts::Ticket::Ticket(Ticket &&other) noexcept
-    : owner_(other.owner_), accountId_(other.accountId_), account_(std::move(other.account_)),
+    : owner_(other.owner_), key_(other.key_), account_(std::move(other.account_)),
       admitted_(other.admitted_)
 {
     other.admitted_ = false;
@@ -51,12 +51,12 @@ void LoginAttempts::Ticket::leave(const std::function<void()> *record)
             (*record)();
     }
     account_.reset();
-    owner_->letGo(accountId_);
+    owner_->letGo(key_);
 }
 
-LoginAttempts::Ticket LoginAttempts::admit(int64_t accountId, const Judge &judge)
+LoginAttempts::Ticket LoginAttempts::admit(const Key &key, const Judge &judge)
 {
-    Ticket ticket(*this, accountId, hold(accountId));
+    Ticket ticket(*this, key, hold(key));
     Account &account = *ticket.account_;
     std::unique_lock<std::mutex> lock(account.mutex);
     for (;;) {
@@ -75,20 +75,20 @@ LoginAttempts::Ticket LoginAttempts::admit(int64_t accountId, const Judge &judge
     }
 }
 
-std::shared_ptr<LoginAttempts::Account> LoginAttempts::hold(int64_t accountId)
+std::shared_ptr<LoginAttempts::Account> LoginAttempts::hold(const Key &key)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::shared_ptr<Account> &account = accounts_[accountId];
+    std::shared_ptr<Account> &account = accounts_[key];
     if (!account)
         account = std::make_shared<Account>();
     ++account->holders;
     return account;
 }
 
-void LoginAttempts::letGo(int64_t accountId)
+void LoginAttempts::letGo(const Key &key)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = accounts_.find(accountId);
+    const auto found = accounts_.find(key);
     if (found != accounts_.end() && --found->second->holders == 0)
         accounts_.erase(found);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Password checks under way, per account. A new attempt is judged on the
+// Password checks under way, per account and peer address. A new attempt is judged on the
 // failures already recorded; when the checks still running could, by
 // failing, put the account into back-off, it waits for them instead of being
 // refused over failures that may never happen. The program opens several
@@ -11,12 +11,15 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 
 namespace cw::service {
 
 class LoginAttempts {
 public:
     enum class Admission { Start, Wait, Refuse };
+    using Key = std::pair<int64_t, std::string>;  // account id, peer address
     // Called under the account's lock with the number of its checks in
     // flight; after Wait it is asked again each time one of them ends.
     using Judge = std::function<Admission(int inFlight)>;
@@ -38,24 +41,24 @@ public:
 
     private:
         friend class LoginAttempts;
-        Ticket(LoginAttempts &owner, int64_t accountId, std::shared_ptr<Account> account);
+        Ticket(LoginAttempts &owner, Key key, std::shared_ptr<Account> account);
         void leave(const std::function<void()> *record);
 
         LoginAttempts *owner_;
-        int64_t accountId_;
+        Key key_;
         std::shared_ptr<Account> account_;
         bool admitted_ = false;
     };
 
     // Blocks while `judge` says Wait. A ticket that is not admitted was refused.
-    Ticket admit(int64_t accountId, const Judge &judge);
+    Ticket admit(const Key &key, const Judge &judge);
 
 private:
-    std::shared_ptr<Account> hold(int64_t accountId);
-    void letGo(int64_t accountId);
+    std::shared_ptr<Account> hold(const Key &key);
+    void letGo(const Key &key);
 
     std::mutex mutex_;
-    std::map<int64_t, std::shared_ptr<Account>> accounts_;  // only while someone holds them
+    std::map<Key, std::shared_ptr<Account>> accounts_;  // only while someone holds them
 };
 
 }  // namespace cw::service

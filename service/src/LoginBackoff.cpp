@@ -33,4 +33,16 @@ int LoginBackoff::failuresAfterFailure(int failures)
     return failures + 1;
 }
 
+bool LoginBackoff::accountMayTry(int accountFailures, int64_t lastFailureAt, int64_t now)
+{
+    return accountFailures < kAccountMaxFailures || now - lastFailureAt >= kRestSeconds;
+}
+
+int LoginBackoff::accountFailuresAfterFailure(int accountFailures, int addressFailures)
+{
+    if (addressFailures >= kMaxFailures && accountFailures < kAccountMaxFailures)
+        return accountFailures;  // that address is resting already; it adds no more
+    return std::min(accountFailures + 1, kAccountMaxFailures);
+}
+
 }  // namespace cw::service

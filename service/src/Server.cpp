@@ -41,7 +41,10 @@ int64_t elapsedMs(Clock::time_point since)
 
 }  // namespace
 
-Server::Server(ServerParts parts, std::atomic<bool> &stopping) : parts_(parts), stopping_(stopping) {}
+Server::Server(ServerParts parts, ConnectionLimits limits, std::atomic<bool> &stopping)
+    : parts_(parts), limits_(limits), stopping_(stopping), slots_(limits.maxConnections, limits.maxPerAddress)
+{
+}
 
 Server::~Server()
 {
@@ -105,56 +108,73 @@ void Server::run(int wakeFd)
     ::close(listenFd_);
     listenFd_ = -1;
     std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [this] { return active_ == 0; });
+    idle_.wait(lock, [this] { return slots_.total() == 0; });
+}
+
+void Server::leave(const std::string &peer)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    slots_.give(peer);
+    if (slots_.total() == 0)
+        idle_.notify_all();
 }
 
 void Server::acceptOne()
 {
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr *>(&address), &length, SOCK_CLOEXEC);
     if (fd < 0) {
         // Out of descriptors: give the running connections time to end.
         if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return;
     }
+    const std::string peer = peerKey(reinterpret_cast<const sockaddr *>(&address));
+    PeerSlots::Admission admission;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (active_ >= kMaxConnections) {
-            ::close(fd);
-            return;
-        }
-        ++active_;
+        admission = slots_.take(peer);
+    }
+    if (admission != PeerSlots::Admission::Admitted) {
+        // Closed at once, without a thread: a flood of them costs little.
+        ::close(fd);
+        writeRequestLog(0, {}, -1, 0,
+                        admission == PeerSlots::Admission::PeerFull ? "closed: too many connections from " + peer
+                                                                     : std::string("closed: too many connections"));
+        return;
     }
     const int yes = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     try {
-        std::thread([this, fd] {
+        std::thread([this, fd, peer] {
             // Out of memory in one connection (a 16 MiB transcript among
             // many) must not end the service: only that connection fails.
             try {
-                serve(fd);
+                serve(fd, peer);
             } catch (const std::exception &failure) {
                 writeRequestLog(0, {}, -1, 0, std::string("connection failed: ") + failure.what());
             }
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (--active_ == 0)
-                idle_.notify_all();
+            leave(peer);
         }).detach();
     } catch (const std::system_error &) {
         ::close(fd);
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (--active_ == 0)
-            idle_.notify_all();
+        leave(peer);
     }
 }
 
-void Server::serve(int fd)
+void Server::serve(int fd, const std::string &peer)
 {
     const auto started = Clock::now();
-    SocketStream stream(fd, stopping_);
+    SocketStream stream(fd, stopping_, limits_.idle);
+    stream.setDeadline(started + limits_.header);
     uint8_t headerBytes[kHeaderSize];
-    if (stream.readExact(headerBytes, sizeof headerBytes) != IoResult::Ok)
+    const IoResult headerRead = stream.readExact(headerBytes, sizeof headerBytes);
+    if (headerRead != IoResult::Ok) {
+        if (headerRead != IoResult::Closed)
+            writeRequestLog(0, {}, -1, elapsedMs(started), std::string("closed: header ") + ioResultText(headerRead));
         return;
+    }
     const MessageHeader header = decodeHeader(headerBytes);
     switch (checkRequestHeader(header)) {
     case HeaderVerdict::BadMagic:
@@ -167,6 +187,7 @@ void Server::serve(int fd)
         writeRequestLog(header.kind, {}, -1, elapsedMs(started), "closed: unknown kind");
         return;
     case HeaderVerdict::BadLength:
+        stream.setDeadlineIn(limits_.transferFloor);
         stream.writeAll(encodeReply(header.kind, malformedStatus(header.kind), {}));
         writeRequestLog(header.kind, {}, malformedStatus(header.kind), elapsedMs(started),
                         "refused: body length " + std::to_string(header.length));
@@ -174,19 +195,23 @@ void Server::serve(int fd)
     case HeaderVerdict::Ok: break;
     }
     std::string body(size_t(requestBodyLength(header)), '\0');
+    stream.setDeadlineIn(limits_.transferTime(int64_t(body.size())));
     const IoResult read = stream.readExact(body.data(), body.size());
     if (read != IoResult::Ok) {
         writeRequestLog(header.kind, {}, -1, elapsedMs(started), std::string("closed: body ") + ioResultText(read));
         return;
     }
     if (header.kind == KindTranscribe) {
-        TranscriptionSession session({parts_.accounts, parts_.store, parts_.spool, parts_.engines, stopping_}, stream);
+        TranscriptionSession session(
+            {parts_.accounts, parts_.store, parts_.spool, parts_.engines, limits_, stopping_}, stream);
         const TranscriptionOutcome outcome = session.run(body);
         writeRequestLog(header.kind, outcome.user, outcome.status, elapsedMs(started), outcome.note);
         return;
     }
-    const AccountReply reply = parts_.accounts.handle(header.kind, body);
-    const IoResult sent = stream.writeAll(encodeReply(header.kind, reply.status, reply.body));
+    const AccountReply reply = parts_.accounts.handle(header.kind, body, peer);
+    const std::string replyBytes = encodeReply(header.kind, reply.status, reply.body);
+    stream.setDeadlineIn(limits_.transferTime(int64_t(replyBytes.size())));
+    const IoResult sent = stream.writeAll(replyBytes);
     writeRequestLog(header.kind, reply.user, reply.status, elapsedMs(started),
                     sent == IoResult::Ok ? std::string() : std::string("reply lost: ") + ioResultText(sent));
 }

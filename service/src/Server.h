@@ -1,9 +1,11 @@
 #pragma once
 // Accepts connections and gives each its own thread: one request per
-// connection, so a slow or hostile peer only ever holds up itself.
+// connection, so a slow or hostile peer only ever holds up itself, and only
+// as many slots as one address may have, each for a bounded time.
 
 #include "AccountService.h"
 #include "AccountStore.h"
+#include "ConnectionLimits.h"
 #include "UploadSpool.h"
 #include "WorkerPool.h"
 
@@ -23,9 +25,7 @@ struct ServerParts {
 
 class Server {
 public:
-    static constexpr int kMaxConnections = 1000;
-
-    Server(ServerParts parts, std::atomic<bool> &stopping);
+    Server(ServerParts parts, ConnectionLimits limits, std::atomic<bool> &stopping);
     ~Server();
 
     bool listen(const std::string &address, int port, std::string *error);
@@ -37,17 +37,19 @@ public:
     void run(int wakeFd);
 
 private:
-    void serve(int fd);
+    void serve(int fd, const std::string &peer);
     void acceptOne();
+    void leave(const std::string &peer);
 
     ServerParts parts_;
+    const ConnectionLimits limits_;
     std::atomic<bool> &stopping_;
     int listenFd_ = -1;
     std::string boundAddress_;
     int boundPort_ = 0;
     std::mutex mutex_;
     std::condition_variable idle_;
-    int active_ = 0;
+    PeerSlots slots_;
 };
 
 }  // namespace cw::service

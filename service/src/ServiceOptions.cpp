@@ -24,6 +24,9 @@ const char *serviceUsage()
 {
     return "usage: cuewright-service [--listen ADDR] [--port N] [--data DIR] [--initial-balance SECONDS] [--workers N]\n"
            "                         [--web-port N] [--web-root DIR] [--allow-recharge]\n"
+           "                         [--max-connections N] [--max-connections-per-address N] [--idle-limit SECONDS]\n"
+           "                         [--header-limit SECONDS] [--transfer-limit SECONDS] [--min-transfer-rate BYTES]\n"
+           "                         [--instant-engine]\n"
            "       cuewright-service [--data DIR] add-user NAME PASSWORD [--balance SECONDS]\n"
            "       cuewright-service [--data DIR] add-credit NAME SECONDS\n";
 }
@@ -94,6 +97,32 @@ bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptio
             }
         } else if (arg == "--allow-recharge") {
             options->allowRecharge = true;
+        } else if (arg == "--instant-engine") {
+            options->instantEngine = true;
+        } else if (arg == "--max-connections" || arg == "--max-connections-per-address") {
+            if (!value(&text) || !parseInteger(text, 1, 100000, &number)) {
+                *error = arg + " takes 1 to 100000";
+                return false;
+            }
+            (arg == "--max-connections" ? options->limits.maxConnections : options->limits.maxPerAddress) = int(number);
+        } else if (arg == "--idle-limit" || arg == "--header-limit" || arg == "--transfer-limit") {
+            if (!value(&text) || !parseInteger(text, 1, 24 * 3600, &number)) {
+                *error = arg + " takes 1 to 86400 seconds";
+                return false;
+            }
+            const std::chrono::milliseconds limit = std::chrono::seconds(number);
+            if (arg == "--idle-limit")
+                options->limits.idle = limit;
+            else if (arg == "--header-limit")
+                options->limits.header = limit;
+            else
+                options->limits.transferFloor = limit;
+        } else if (arg == "--min-transfer-rate") {
+            if (!value(&text) || !parseInteger(text, 1, int64_t(1) << 40, &number)) {
+                *error = "--min-transfer-rate takes bytes per second";
+                return false;
+            }
+            options->limits.minBytesPerSecond = number;
         } else if (arg == "--balance") {
             if (!value(&text) || !parseInteger(text, 0, 0x7fffffff, &number)) {
                 *error = "--balance takes whole seconds";

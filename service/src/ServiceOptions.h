@@ -2,6 +2,8 @@
 // The command line: running the server, or the operator's add-user and
 // add-credit.
 
+#include "ConnectionLimits.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +26,9 @@ struct ServiceOptions {
     std::string webRoot;       // empty: "web" in the data folder
     // Protocol recharges credit without any payment; only for demos and tests.
     bool allowRecharge = false;
+    ConnectionLimits limits;
+    // Answers every job at once without listening to it; only for load tests.
+    bool instantEngine = false;
 };
 
 // Nothing and a message on a bad command line.

@@ -22,6 +22,7 @@ const char *ioResultText(IoResult result)
     case IoResult::Ok: return "ok";
     case IoResult::Closed: return "peer closed";
     case IoResult::Stalled: return "peer stalled";
+    case IoResult::Expired: return "deadline passed";
     case IoResult::Stopped: return "stopped";
     case IoResult::Failed: return "socket error";
     }
@@ -62,12 +63,15 @@ bool SocketStream::shouldStop() const
     return stopping_.load() || (abandon_ && abandon_->load());
 }
 
-IoResult SocketStream::waitFor(Direction direction, std::chrono::steady_clock::time_point deadline)
+IoResult SocketStream::waitFor(Direction direction, std::chrono::steady_clock::time_point idleDeadline)
 {
+    const auto deadline = std::min(idleDeadline, deadline_);
     for (;;) {
         if (shouldStop())
             return IoResult::Stopped;
         const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline_)
+            return IoResult::Expired;
         if (now >= deadline)
             return IoResult::Stalled;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);

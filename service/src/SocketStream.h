@@ -1,7 +1,8 @@
 #pragma once
 // One client connection: non-blocking socket, every wait bounded. A peer
-// that sends nothing for the idle limit is dropped; waits also end early
-// when the service stops or the connection is asked to let go.
+// that sends nothing for the idle limit is dropped, and so is one still
+// sending when the deadline of what it is sending has passed; waits also end
+// early when the service stops or the connection is asked to let go.
 
 #include <atomic>
 #include <chrono>
@@ -10,7 +11,7 @@
 
 namespace cw::service {
 
-enum class IoResult { Ok, Closed, Stalled, Stopped, Failed };
+enum class IoResult { Ok, Closed, Stalled, Expired, Stopped, Failed };
 const char *ioResultText(IoResult result);
 
 class SocketStream {
@@ -23,6 +24,12 @@ public:
 
     // A second reason to give up waiting (another connection took the upload over).
     void setAbandonFlag(const std::atomic<bool> *flag) { abandon_ = flag; }
+
+    // Reads and writes fail with Expired from `deadline` on, however
+    // steadily bytes come and go; until it is moved or cleared.
+    void setDeadline(std::chrono::steady_clock::time_point deadline) { deadline_ = deadline; }
+    void setDeadlineIn(std::chrono::milliseconds left) { deadline_ = std::chrono::steady_clock::now() + left; }
+    void clearDeadline() { deadline_ = std::chrono::steady_clock::time_point::max(); }
 
     IoResult readExact(void *buffer, size_t size);
     // At least one byte, at most `size`.
@@ -38,13 +45,14 @@ public:
 
 private:
     enum class Direction { In, Out };
-    IoResult waitFor(Direction direction, std::chrono::steady_clock::time_point deadline);
+    IoResult waitFor(Direction direction, std::chrono::steady_clock::time_point idleDeadline);
     bool shouldStop() const;
 
     int fd_;
     const std::atomic<bool> &stopping_;
     const std::atomic<bool> *abandon_ = nullptr;
     std::chrono::milliseconds idleLimit_;
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
 };
 
 }  // namespace cw::service

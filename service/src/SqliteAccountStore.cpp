@@ -50,6 +50,8 @@ const char *const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS jobs (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id),"
     " at INTEGER NOT NULL, filename BLOB NOT NULL, seconds INTEGER NOT NULL, state TEXT NOT NULL)",
     "CREATE INDEX IF NOT EXISTS jobs_by_user ON jobs (user_id, id)",
+    "CREATE TABLE IF NOT EXISTS login_failures (user_id INTEGER NOT NULL REFERENCES users(id),"
+    " address TEXT NOT NULL, failures INTEGER NOT NULL, last_failure INTEGER NOT NULL, PRIMARY KEY (user_id, address))",
     "CREATE TABLE IF NOT EXISTS holds (job_id INTEGER PRIMARY KEY REFERENCES jobs(id),"
     " user_id INTEGER NOT NULL REFERENCES users(id), seconds INTEGER NOT NULL CHECK (seconds >= 0))",
 };
@@ -234,16 +236,70 @@ StoreResult SqliteAccountStore::setLoginFailures(int64_t userId, int failures, i
     });
 }
 
-StoreResult SqliteAccountStore::countLoginFailure(int64_t userId, int seenFailures, int64_t seenAt, int failures,
-                                                  int64_t at)
+namespace {
+
+StoreResult readAddressFailures(QSqlDatabase &db, int64_t userId, const std::string &address, LoginFailures *out)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT failures, last_failure FROM login_failures WHERE user_id = ? AND address = ?"));
+    if (!run(query, {qlonglong(userId), QString::fromStdString(address)}))
+        return StoreResult::Error;
+    *out = query.next() ? LoginFailures{query.value(0).toInt(), query.value(1).toLongLong()} : LoginFailures{};
+    return StoreResult::Ok;
+}
+
+bool writeAddressFailures(QSqlDatabase &db, int64_t userId, const std::string &address, LoginFailures failures)
+{
+    if (failures.failures == 0)
+        return exec(db, "DELETE FROM login_failures WHERE user_id = ? AND address = ?",
+                    {qlonglong(userId), QString::fromStdString(address)});
+    return exec(db, "INSERT OR REPLACE INTO login_failures (user_id, address, failures, last_failure) VALUES (?, ?, ?, ?)",
+                {qlonglong(userId), QString::fromStdString(address), failures.failures, qlonglong(failures.lastFailureAt)});
+}
+
+}  // namespace
+
+StoreResult SqliteAccountStore::addressLoginFailures(int64_t userId, const std::string &address, LoginFailures *out)
+{
+    return transact([&](QSqlDatabase &db) { return readAddressFailures(db, userId, address, out); });
+}
+
+StoreResult SqliteAccountStore::setAddressLoginFailures(int64_t userId, const std::string &address,
+                                                        LoginFailures failures)
+{
+    return transact([&](QSqlDatabase &db) {
+        return writeAddressFailures(db, userId, address, failures) ? StoreResult::Ok : StoreResult::Error;
+    });
+}
+
+StoreResult SqliteAccountStore::countLoginFailure(int64_t userId, const std::string &address, LoginFailures seenAccount,
+                                                  LoginFailures seenAddress, LoginFailures account,
+                                                  LoginFailures fromAddress)
 {
     return transact([&](QSqlDatabase &db) {
         QSqlQuery query(db);
         query.prepare(QStringLiteral("UPDATE users SET failed_logins = ?, last_failure = ?"
                                      " WHERE id = ? AND failed_logins = ? AND last_failure = ?"));
-        if (!run(query, {failures, qlonglong(at), qlonglong(userId), seenFailures, qlonglong(seenAt)}))
+        if (!run(query, {account.failures, qlonglong(account.lastFailureAt), qlonglong(userId), seenAccount.failures,
+                         qlonglong(seenAccount.lastFailureAt)}))
             return StoreResult::Error;
-        return query.numRowsAffected() == 1 ? StoreResult::Ok : StoreResult::Conflict;
+        if (query.numRowsAffected() != 1)
+            return StoreResult::Conflict;
+        LoginFailures current;
+        if (readAddressFailures(db, userId, address, &current) != StoreResult::Ok)
+            return StoreResult::Error;
+        if (current.failures != seenAddress.failures || current.lastFailureAt != seenAddress.lastFailureAt)
+            return StoreResult::Conflict;
+        return writeAddressFailures(db, userId, address, fromAddress) ? StoreResult::Ok : StoreResult::Error;
+    });
+}
+
+StoreResult SqliteAccountStore::clearLoginFailures(int64_t userId, const std::string &address)
+{
+    return transact([&](QSqlDatabase &db) {
+        const bool ok = exec(db, "UPDATE users SET failed_logins = 0 WHERE id = ?", {qlonglong(userId)})
+                        && writeAddressFailures(db, userId, address, {});
+        return ok ? StoreResult::Ok : StoreResult::Error;
     });
 }
 

@@ -28,8 +28,11 @@ public:
                            int64_t balance, int64_t at) override;
     StoreResult findUser(const std::string &name, UserRow *out) override;
     StoreResult setLoginFailures(int64_t userId, int failures, int64_t at) override;
-    StoreResult countLoginFailure(int64_t userId, int seenFailures, int64_t seenAt, int failures,
-                                  int64_t at) override;
+    StoreResult addressLoginFailures(int64_t userId, const std::string &address, LoginFailures *out) override;
+    StoreResult setAddressLoginFailures(int64_t userId, const std::string &address, LoginFailures failures) override;
+    StoreResult countLoginFailure(int64_t userId, const std::string &address, LoginFailures seenAccount,
+                                  LoginFailures seenAddress, LoginFailures account, LoginFailures fromAddress) override;
+    StoreResult clearLoginFailures(int64_t userId, const std::string &address) override;
     StoreResult setPasswordHash(int64_t userId, const std::string &passwordHash) override;
     StoreResult addSession(const std::string &sessionDigest, int64_t userId, int64_t at) override;
     StoreResult sessionUser(const std::string &sessionDigest, int64_t notBefore, UserRow *out) override;

@@ -93,7 +93,9 @@ TranscriptionSession::TranscriptionSession(TranscriptionContext context, SocketS
 bool TranscriptionSession::reply(int32_t status, const std::string &body)
 {
     outcome_.status = status;
-    return stream_.writeAll(encodeReply(KindTranscribe, status, body)) == IoResult::Ok;
+    const std::string bytes = encodeReply(KindTranscribe, status, body);
+    stream_.setDeadlineIn(context_.limits.transferTime(int64_t(bytes.size())));
+    return stream_.writeAll(bytes) == IoResult::Ok;
 }
 
 void TranscriptionSession::finish(Job &job, const std::string &state, const std::string &note)
@@ -171,6 +173,7 @@ bool TranscriptionSession::announce(const std::string &body, Job &job)
         return false;
     }
     outcome_.status = TranscriptionStatus::Ok;
+    stream_.setDeadlineIn(context_.limits.transferFloor);
     if (stream_.writeAll(encodeBodilessReply(KindTranscribe, TranscriptionStatus::Ok, int32_t(job.upload->length())))
         != IoResult::Ok) {
         finish(job, "interrupted", "peer gone after announcement");
@@ -184,6 +187,9 @@ bool TranscriptionSession::receiveAudio(Job &job)
     stream_.setAbandonFlag(&job.upload->abandonRequested());
     std::vector<unsigned char> buffer(256 << 10);
     int64_t left = job.announcement.audioSize - job.upload->length();
+    // One deadline for the rest of the audio and the transcript together:
+    // a trickle keeps the upload (and its claim) no longer than a slow line would.
+    stream_.setDeadlineIn(context_.limits.transferTime(left + job.announcement.textSize));
     int64_t sinceCommit = 0;
     while (left > 0) {
         size_t got = 0;
@@ -240,6 +246,7 @@ bool TranscriptionSession::receiveTranscript(Job &job)
 bool TranscriptionSession::checkUpload(Job &job)
 {
     stream_.setAbandonFlag(nullptr);
+    stream_.clearDeadline();
     const TranscriptionAnnouncement &a = job.announcement;
     if (job.audioDigest.hex() != a.fingerprint) {
         job.upload->discard();

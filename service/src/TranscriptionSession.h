@@ -4,6 +4,7 @@
 
 #include "AccountService.h"
 #include "AccountStore.h"
+#include "ConnectionLimits.h"
 #include "SocketStream.h"
 #include "UploadSpool.h"
 #include "WorkerPool.h"
@@ -38,6 +39,7 @@ struct TranscriptionContext {
     AccountStore &store;
     UploadSpool &spool;
     WorkerPool &engines;
+    const ConnectionLimits &limits;
     const std::atomic<bool> &stopping;
 };
 

@@ -1,6 +1,7 @@
 // cuewright-service: the recognition and account service.
 
 #include "AccountService.h"
+#include "EngineFactory.h"
 #include "Md5.h"
 #include "PasswordHasher.h"
 #include "RequestBodies.h"
@@ -160,8 +161,9 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     std::atomic<bool> stopping{false};
+    useInstantEngines(options.instantEngine);
     WorkerPool engines(workers);
-    Server server({accounts, *store, spool, engines}, stopping);
+    Server server({accounts, *store, spool, engines}, options.limits, stopping);
     if (!server.listen(options.listenAddress, options.port, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -2,6 +2,7 @@
 // concurrent jobs, holds survive a crash, back-off limits guessing.
 
 #include "AccountService.h"
+#include "LoginBackoff.h"
 #include "MessageHeader.h"
 #include "PasswordHasher.h"
 #include "SessionIds.h"
@@ -145,18 +146,18 @@ TEST_F(StoreTest, BackOffRefusesGuessesButLetsTheOwnerBackIn)
     const std::string wrong = "ffffffffffffffffffffffffffffffff";
     ASSERT_EQ(accounts.addUser("ann", right, 600), StoreResult::Ok);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", wrong)).status, 1);
+        EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", wrong), "127.0.0.1").status, 1);
     // In back-off even the right password is not looked at.
-    EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right)).status, 1);
+    EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right), "127.0.0.1").status, 1);
     now += 1;
-    const AccountReply reply = accounts.handle(KindLogin, loginBody("ann", right));
+    const AccountReply reply = accounts.handle(KindLogin, loginBody("ann", right), "127.0.0.1");
     EXPECT_EQ(reply.status, 0);
     EXPECT_NE(reply.body.find("\"session\""), std::string::npos);
     UserRow row;
     ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
     EXPECT_EQ(row.failedLogins, 0);
     EXPECT_EQ(row.passwordHash.rfind("$argon2id$", 0), 0u);  // never the digest itself
-    EXPECT_EQ(accounts.handle(KindLogin, loginBody("nobody", right)).status, 3);
+    EXPECT_EQ(accounts.handle(KindLogin, loginBody("nobody", right), "127.0.0.1").status, 3);
 }
 
 TEST_F(StoreTest, GuessesSentTogetherAreCountedOneByOne)
@@ -170,13 +171,14 @@ TEST_F(StoreTest, GuessesSentTogetherAreCountedOneByOne)
     ASSERT_EQ(accounts.addUser("ann", right, 600), StoreResult::Ok);
     std::vector<std::thread> guesses;
     for (int i = 0; i < 16; ++i)
-        guesses.emplace_back([&] { EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", wrong)).status, 1); });
+        guesses.emplace_back(
+            [&] { EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", wrong), "127.0.0.1").status, 1); });
     for (std::thread &guess : guesses)
         guess.join();
     UserRow row;
     ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
     EXPECT_EQ(row.failedLogins, 5);
-    EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right)).status, 1);  // in back-off now
+    EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right), "127.0.0.1").status, 1);  // in back-off now
 }
 
 TEST_F(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
@@ -204,13 +206,14 @@ TEST_F(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
         ASSERT_EQ(accounts.addUser(name, right, 600), StoreResult::Ok);
         UserRow row;
         ASSERT_EQ(store_->findUser(name, &row), StoreResult::Ok);
-        ASSERT_EQ(store_->setLoginFailures(row.id, c.failuresBefore, 0), StoreResult::Ok);
+        ASSERT_EQ(store_->setAddressLoginFailures(row.id, "127.0.0.1", {c.failuresBefore, 0}), StoreResult::Ok);
         std::atomic<int> rightRefused{0}, wrongAccepted{0};
         std::vector<std::thread> attempts;
         for (int i = 0; i < c.rightOnes + c.wrongOnes; ++i)
             attempts.emplace_back([&, i] {
                 const bool isRight = i >= c.wrongOnes;  // the guesses go first, to be in flight
-                const int status = accounts.handle(KindLogin, loginBody(name, isRight ? right : wrong)).status;
+                const int status =
+                    accounts.handle(KindLogin, loginBody(name, isRight ? right : wrong), "127.0.0.1").status;
                 if (isRight && status != 0)
                     ++rightRefused;
                 if (!isRight && status == 0)
@@ -221,4 +224,45 @@ TEST_F(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
         EXPECT_EQ(rightRefused.load(), 0);
         EXPECT_EQ(wrongAccepted.load(), 0);
     }
+}
+
+TEST_F(StoreTest, GuessesFromOneAddressNeverLockTheOwnerOutElsewhere)
+{
+    PasswordHasher hasher(2);
+    int64_t now = 1000000;
+    AccountService accounts(*store_, hasher, 600, [&now] { return now; });
+    const std::string right = "0123456789abcdef0123456789abcdef";
+    const std::string wrong = "ffffffffffffffffffffffffffffffff";
+    ASSERT_EQ(accounts.addUser("ann", right, 600), StoreResult::Ok);
+    auto login = [&](const std::string &digest, const std::string &peer) {
+        return accounts.handle(KindLogin, loginBody("ann", digest), peer).status;
+    };
+    UserRow row;
+    ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
+    // A stranger far into back-off: the owner's address has not tried at all.
+    ASSERT_EQ(store_->setAddressLoginFailures(row.id, "203.0.113.9", {LoginBackoff::kMaxFailures, now}), StoreResult::Ok);
+    EXPECT_EQ(login(right, "203.0.113.9"), 1);
+    EXPECT_EQ(login(right, "198.51.100.7"), 0);
+
+    // Guesses from one address count there and toward the account.
+    for (int i = 0; i < LoginBackoff::kFreeFailures + 3; ++i)
+        login(wrong, "192.0.2.1");
+    EXPECT_EQ(login(right, "192.0.2.1"), 1);     // in back-off from there
+    EXPECT_EQ(login(right, "198.51.100.7"), 0);  // not from the owner's
+    LoginFailures fromStranger;
+    ASSERT_EQ(store_->addressLoginFailures(row.id, "192.0.2.1", &fromStranger), StoreResult::Ok);
+    EXPECT_EQ(fromStranger.failures, LoginBackoff::kFreeFailures);  // the rest met the back-off unchecked
+    ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
+    EXPECT_EQ(row.failedLogins, 0);  // the owner's success reset the account's count...
+    ASSERT_EQ(store_->addressLoginFailures(row.id, "192.0.2.1", &fromStranger), StoreResult::Ok);
+    EXPECT_EQ(fromStranger.failures, LoginBackoff::kFreeFailures);  // ...but not the stranger's
+
+    // Spread over enough addresses, guesses lock the whole account for a day.
+    ASSERT_EQ(store_->setLoginFailures(row.id, LoginBackoff::kAccountMaxFailures - 1, now), StoreResult::Ok);
+    EXPECT_EQ(login(wrong, "192.0.2.200"), 1);
+    EXPECT_EQ(login(right, "198.51.100.7"), 1);
+    now += LoginBackoff::kRestSeconds;
+    EXPECT_EQ(login(right, "198.51.100.7"), 0);
+    ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
+    EXPECT_EQ(row.failedLogins, 0);
 }

@@ -9,6 +9,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -20,7 +21,7 @@ RawClient::~RawClient()
     close();
 }
 
-bool RawClient::connect(int port, int receiveTimeoutMs)
+bool RawClient::connect(int port, int receiveTimeoutMs, const char *source)
 {
     close();
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -31,6 +32,15 @@ bool RawClient::connect(int port, int receiveTimeoutMs)
     ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     const int yes = 1;
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    if (source) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, source, &local.sin_addr) != 1
+            || ::bind(fd_, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
+            close();
+            return false;
+        }
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(uint16_t(port));
@@ -126,6 +136,18 @@ bool RawClient::closedByPeer()
     }
 }
 
+bool RawClient::closedNow()
+{
+    char scratch[256];
+    for (;;) {
+        const ssize_t n = ::recv(fd_, scratch, sizeof scratch, MSG_DONTWAIT);
+        if (n == 0)
+            return true;
+        if (n < 0)
+            return errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
+    }
+}
+
 std::string announcementBody(const std::string &user, const std::string &session, const std::string &filename,
                              int64_t audioSize, const std::string &fingerprint, const std::string &textname,
                              const std::string &textFinger, int64_t textSize, int durationSeconds)
@@ -167,6 +189,26 @@ std::string md5Hex(const std::string &bytes)
         text += pair;
     }
     return text;
+}
+
+std::string rawLogin(int port, const std::string &user, const std::string &password, const char *source, int *status)
+{
+    if (status)
+        *status = -1;
+    RawClient client;
+    if (!client.connect(port, 30000, source)
+        || !client.sendFrame(2, "{\"username\":\"" + user + "\",\"password\":\"" + md5Hex(password) + "\"}"))
+        return {};
+    const auto reply = client.readReply();
+    if (!reply)
+        return {};
+    if (status)
+        *status = reply->status;
+    const size_t key = reply->body.find("\"session\"");
+    const size_t open = key == std::string::npos ? key : reply->body.find('"', key + 9);
+    const size_t close = open == std::string::npos ? open : reply->body.find('"', open + 1);
+    return reply->status == 0 && close != std::string::npos ? reply->body.substr(open + 1, close - open - 1)
+                                                             : std::string();
 }
 
 std::string readFileBytes(const std::string &path)

@@ -23,7 +23,8 @@ public:
     RawClient(const RawClient &) = delete;
     RawClient &operator=(const RawClient &) = delete;
 
-    bool connect(int port, int receiveTimeoutMs = 30000);
+    // From `source` (another loopback address such as "127.0.0.2") when given.
+    bool connect(int port, int receiveTimeoutMs = 30000, const char *source = nullptr);
     void close();
     bool sendBytes(const std::string &bytes);
     bool sendFrame(int32_t kind, const std::string &body, uint32_t magic = 7099, uint32_t version = 1);
@@ -32,6 +33,8 @@ public:
     std::optional<RawReply> readReply();
     // True when the service closed the connection (EOF) within the time-out.
     bool closedByPeer();
+    // The same without waiting: true once the service has closed it.
+    bool closedNow();
 
 private:
     int fd_ = -1;
@@ -42,6 +45,10 @@ std::string announcementBody(const std::string &user, const std::string &session
                              int64_t audioSize, const std::string &fingerprint, const std::string &textname,
                              const std::string &textFinger, int64_t textSize, int durationSeconds);
 std::string md5Hex(const std::string &bytes);
+// A log-in from `source` (null: 127.0.0.1); the session, empty when refused.
+// `status` gets the reply's status, or -1 when there was none.
+std::string rawLogin(int port, const std::string &user, const std::string &password, const char *source = nullptr,
+                     int *status = nullptr);
 std::string readFileBytes(const std::string &path);
 
 }  // namespace cw::testing
