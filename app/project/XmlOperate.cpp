@@ -1,8 +1,10 @@
 #include "project/XmlOperate.h"
 
+#include "subtitle/AtomicFile.h"
+
+#include <QBuffer>
 #include <QDomDocument>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 #include <charconv>
 #include <cstdio>
@@ -94,24 +96,28 @@ void reportWriteFailure(const QString &path, const QString &reason)
                  reason.toLocal8Bit().constData());
 }
 
-// Writes the document produced by `fill` through a save file, so the old file
-// survives any failure.
+// Writes the document produced by `fill` in one atomic step, so the old file
+// survives any failure. It is composed in memory first: a save file open
+// while the document is made leaves its temporary when the program is killed.
 template <typename Fill>
 bool writeXmlFile(const QString &path, Fill &&fill)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reportWriteFailure(path, file.errorString());
-        return false;
-    }
-    QXmlStreamWriter xml(&file);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter xml(&buffer);
     xml.setAutoFormatting(true);
     xml.setAutoFormattingIndent(4);
     xml.writeStartDocument();
     fill(xml);
     xml.writeEndDocument();
-    if (xml.hasError() || !file.commit()) {
-        reportWriteFailure(path, file.errorString());
+    if (xml.hasError()) {
+        reportWriteFailure(path, QStringLiteral("the document could not be composed"));
+        return false;
+    }
+    QString reason;
+    if (!writeFileAtomically(path, bytes, &reason)) {
+        reportWriteFailure(path, reason);
         return false;
     }
     return true;
