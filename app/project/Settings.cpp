@@ -1,10 +1,16 @@
 #include "project/Settings.h"
 
+#include "subtitle/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,8 +18,8 @@ const QString ProductFolderName = QStringLiteral("Cuewright");
 const QString SettingsFileName = QStringLiteral("Config.ini");
 constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-// Creates the settings file owner-only before the first write; QSettings
-// replaces it through a save file that keeps those permissions.
+// Creates the settings file owner-only before the first write; the atomic
+// write that replaces it keeps those permissions.
 void createPrivateSettingsFile(const QString &path)
 {
     if (QFile::exists(path))
@@ -23,6 +29,139 @@ void createPrivateSettingsFile(const QString &path)
     if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         file.setPermissions(OwnerOnly);
 }
+
+const char HexDigits[] = "0123456789ABCDEF";
+
+// A key or group name as QSettings writes it: '/' as '\\', anything but
+// letters, digits and "_-." as %XX or %UXXXX.
+void appendIniKey(const QString &key, QByteArray &out)
+{
+    for (const QChar c : key) {
+        const ushort ch = c.unicode();
+        if (ch == '/') {
+            out += '\\';
+        } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_'
+                   || ch == '-' || ch == '.') {
+            out += char(ch);
+        } else if (ch <= 0xFF) {
+            out += '%';
+            out += HexDigits[ch / 16];
+            out += HexDigits[ch % 16];
+        } else {
+            out += "%U";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += HexDigits[(ch >> shift) & 0xF];
+        }
+    }
+}
+
+bool isHexDigit(ushort ch)
+{
+    return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
+}
+
+// One text value as QSettings writes it without a codec: plain ASCII, C
+// escapes, \x for anything else (and for a hex digit right after one, which
+// would otherwise join it), quoted when it holds ";,=" or starts or ends
+// with a space. A leading '@' is doubled so it is not read as a type.
+void appendIniText(const QString &value, QByteArray &out)
+{
+    const QString text = value.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + value : value;
+    const int start = out.size();
+    bool quote = false;
+    bool escapeHexDigit = false;
+    for (const QChar c : text) {
+        const ushort ch = c.unicode();
+        if (ch == ';' || ch == ',' || ch == '=')
+            quote = true;
+        if (escapeHexDigit && isHexDigit(ch)) {
+            out += "\\x" + QByteArray::number(ch, 16);
+            continue;
+        }
+        escapeHexDigit = false;
+        switch (ch) {
+        case '\0': out += "\\0"; escapeHexDigit = true; break;
+        case '\a': out += "\\a"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\v': out += "\\v"; break;
+        case '"':
+        case '\\':
+            out += '\\';
+            out += char(ch);
+            break;
+        default:
+            if (ch <= 0x1F || ch >= 0x7F) {
+                out += "\\x" + QByteArray::number(ch, 16);
+                escapeHexDigit = true;
+            } else {
+                out += char(ch);
+            }
+        }
+    }
+    if (quote || (out.size() > start && (out.at(start) == ' ' || out.at(out.size() - 1) == ' '))) {
+        out.insert(start, '"');
+        out += '"';
+    }
+}
+
+void appendIniValue(const QVariant &value, QByteArray &out)
+{
+    if (value.userType() != QMetaType::QStringList) {
+        appendIniText(value.toString(), out);
+        return;
+    }
+    const QStringList items = value.toStringList();
+    if (items.isEmpty())
+        out += "@Invalid()"; // how QSettings tells an empty list from [""]
+    for (int i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        appendIniText(items[i], out);
+    }
+}
+
+// "BaseSet/UserName" for "/BaseSet/UserName", as QSettings normalises keys.
+QString normalisedKey(const QString &key)
+{
+    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+}
+
+QVariantMap readAllSettings(const QString &path)
+{
+    QVariantMap values;
+    QSettings settings(path, QSettings::IniFormat);
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
+// Holds an advisory lock on the settings folder, so two running copies of
+// the program do not each write back what they read before the other's
+// change. It goes with the process, so a killed writer leaves nothing.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString &folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (m_fd >= 0)
+            ::flock(m_fd, LOCK_EX);
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    int m_fd;
+};
 
 bool readFlagOrDefault(const QString &key)
 {
@@ -55,17 +194,56 @@ QString readSetting(const QString &key)
     return settings.value(key).toString();
 }
 
-void writeSetting(const QString &key, const QString &value)
+QByteArray settingsFileBytes(const QVariantMap &values)
+{
+    // Keys without a group go to [General], first, as QSettings writes them.
+    QMap<QString, QVariantMap> sections;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const int slash = it.key().indexOf(QLatin1Char('/'));
+        if (slash < 0)
+            sections[QString()].insert(it.key(), it.value());
+        else
+            sections[it.key().left(slash)].insert(it.key().mid(slash + 1), it.value());
+    }
+    QByteArray out;
+    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
+        if (!out.isEmpty())
+            out += '\n';
+        out += '[';
+        if (section.key().isEmpty())
+            out += "General";
+        else if (section.key() == QLatin1String("General"))
+            out += "%General"; // a group of that name, not the keys without one
+        else
+            appendIniKey(section.key(), out);
+        out += "]\n";
+        for (auto it = section->cbegin(); it != section->cend(); ++it) {
+            appendIniKey(it.key(), out);
+            out += '=';
+            appendIniValue(it.value(), out);
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+// QSettings replaces the file through a save file but leaves its lock file
+// and, killed at the wrong moment, its temporary behind (and a lock file
+// without a pid stalls the next write for half a minute). It only reads here.
+bool writeSetting(const QString &key, const QString &value)
 {
     const QString path = settingsFilePath();
     createPrivateSettingsFile(path);
+    bool written = false;
     {
-        QSettings settings(path, QSettings::IniFormat);
-        settings.setValue(key, value);
-        settings.sync();
+        FolderLock lock(QFileInfo(path).absolutePath());
+        QVariantMap values = readAllSettings(path);
+        values.insert(normalisedKey(key), value);
+        written = writeFileAtomically(path, settingsFileBytes(values));
     }
     // Also narrows a file made by an older version or another program.
     QFile::setPermissions(path, OwnerOnly);
+    return written;
 }
 
 bool settingFlagIsSet(const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantMap>
 
 // Per-user settings in "<appDataFolder>/Cuewright/Config.ini", one key at a
 // time; every value is text.
@@ -25,8 +26,13 @@ QString settingsFilePath();
 // The value of `key`, or "" when missing or unreadable.
 QString readSetting(const QString &key);
 // Stores `value` under `key`, creating the folder and the file (readable by
-// its owner only: it may hold a remembered password). Not reported on failure.
-void writeSetting(const QString &key, const QString &value);
+// its owner only: it may hold a remembered password). The file is replaced
+// atomically; false when it could not be written, the old file then stays.
+bool writeSetting(const QString &key, const QString &value);
+
+// The settings file's bytes for `values` (keys as QSettings gives them,
+// "Group/Name"; text or lists of text), in the INI form QSettings reads.
+QByteArray settingsFileBytes(const QVariantMap &values);
 
 // A flag counts as set only when its text is the unsigned number 1.
 bool settingFlagIsSet(const QString &text);
