@@ -82,6 +82,7 @@ public:
     virtual StoreResult addJob(int64_t userId, const std::string &filename, int64_t seconds, const std::string &state,
                                int64_t at, int64_t *jobId) = 0;
     virtual StoreResult setJobState(int64_t jobId, const std::string &state, int64_t seconds) = 0;
+    virtual StoreResult jobState(int64_t jobId, std::string *state) = 0;
     // Takes seconds off the balance into a hold; Insufficient leaves all as it was.
     virtual StoreResult hold(int64_t jobId, int64_t userId, int64_t seconds) = 0;
     // The hold becomes a "-" record and the job is done.

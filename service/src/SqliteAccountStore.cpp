@@ -441,6 +441,20 @@ StoreResult SqliteAccountStore::setJobState(int64_t jobId, const std::string &st
     });
 }
 
+StoreResult SqliteAccountStore::jobState(int64_t jobId, std::string *state)
+{
+    return transact([&](QSqlDatabase &db) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT state FROM jobs WHERE id = ?"));
+        if (!run(query, {qlonglong(jobId)}))
+            return StoreResult::Error;
+        if (!query.next())
+            return StoreResult::NotFound;
+        *state = text(query.value(0));
+        return StoreResult::Ok;
+    });
+}
+
 StoreResult SqliteAccountStore::hold(int64_t jobId, int64_t userId, int64_t seconds)
 {
     return transact([&](QSqlDatabase &db) {

@@ -44,6 +44,7 @@ public:
     StoreResult addJob(int64_t userId, const std::string &filename, int64_t seconds, const std::string &state,
                        int64_t at, int64_t *jobId) override;
     StoreResult setJobState(int64_t jobId, const std::string &state, int64_t seconds) override;
+    StoreResult jobState(int64_t jobId, std::string *state) override;
     StoreResult hold(int64_t jobId, int64_t userId, int64_t seconds) override;
     StoreResult settle(int64_t jobId, const std::string &filename, int64_t at) override;
     StoreResult release(int64_t jobId, const std::string &state) override;

@@ -60,6 +60,9 @@ struct TranscriptionSession::Job {
     std::string transcript;
     int64_t jobId = 0;
     int64_t chargedSeconds = 0;
+    // An earlier job was charged for this very upload and transcript, but
+    // its result may never have arrived: this one runs without a charge.
+    int64_t paidBy = 0;
     std::shared_ptr<MappedFile> audioFile;
     WavLayout wav;
     // What the engine gets: the samples (in the map, or a copy when the map
@@ -281,7 +284,13 @@ bool TranscriptionSession::checkUpload(Job &job)
     job.wav = *layout;
     job.upload->releaseClaim();
     job.chargedSeconds = layout->chargedSeconds();
-    const StoreResult held = context_.store.hold(job.jobId, job.user.id, job.chargedSeconds);
+    if (const int64_t paid = job.upload->paidJob(a.textFingerprint)) {
+        std::string state;
+        if (context_.store.jobState(paid, &state) == StoreResult::Ok && state == "done")
+            job.paidBy = paid;
+    }
+    const StoreResult held = job.paidBy != 0 ? StoreResult::Ok
+                                             : context_.store.hold(job.jobId, job.user.id, job.chargedSeconds);
     if (held != StoreResult::Ok) {
         finish(job, "refused", held == StoreResult::Insufficient ? "balance too low for the WAV" : "store error");
         reply(held == StoreResult::Insufficient ? TranscriptionStatus::NoBalance : TranscriptionStatus::EngineError);
@@ -447,14 +456,36 @@ void TranscriptionSession::deliverResult(Job &job, const EngineRun &run)
         reply(TranscriptionStatus::EngineError);
         return;
     }
-    if (!reply(TranscriptionStatus::Ok, text)) {
-        finish(job, "cancelled", "peer gone before the result");
+    if (job.paidBy != 0) {
+        // Paid for by the earlier job: only the result goes out again.
+        if (!reply(TranscriptionStatus::Ok, text)) {
+            finish(job, "cancelled", "peer gone before the result, paid by job " + std::to_string(job.paidBy));
+            return;
+        }
+        finish(job, "resent", "result resent, paid by job " + std::to_string(job.paidBy) + engineNotes);
+        job.upload->discard();
         return;
     }
-    if (context_.store.settle(job.jobId, job.announcement.filename, context_.accounts.now()) != StoreResult::Ok)
-        outcome_.note = "result delivered but the charge was not recorded";
-    else
-        outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s" + engineNotes;
+    // Charged before the result goes out, and the upload kept until it has:
+    // a crash in between leaves the charge and the upload, and the client's
+    // next try gets the result for nothing rather than for a second charge
+    // (or the first result for free).
+    if (!job.upload->markPaid(job.jobId, job.announcement.textFingerprint)) {
+        finish(job, "failed", "cannot mark the upload paid" + engineNotes);
+        reply(TranscriptionStatus::FileError);
+        return;
+    }
+    const StoreResult settled = context_.store.settle(job.jobId, job.announcement.filename, context_.accounts.now());
+    if (settled != StoreResult::Ok) {
+        finish(job, "failed", "cannot record the charge" + engineNotes);
+        reply(TranscriptionStatus::ServiceError);
+        return;
+    }
+    if (!reply(TranscriptionStatus::Ok, text)) {
+        outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s, peer gone before the result; kept for its next try";
+        return;
+    }
+    outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s" + engineNotes;
     job.upload->discard();
 }
 

@@ -48,10 +48,10 @@ std::string parentOf(const std::string &path)
 
 }  // namespace
 
-SpoolEntry::SpoolEntry(UploadSpool &spool, std::string key, std::string partPath, std::string lengthPath,
+SpoolEntry::SpoolEntry(UploadSpool &spool, std::string key, const std::string &basePath,
                        std::shared_ptr<std::atomic<bool>> abandon)
-    : spool_(spool), key_(std::move(key)), partPath_(std::move(partPath)), lengthPath_(std::move(lengthPath)),
-      abandon_(std::move(abandon))
+    : spool_(spool), key_(std::move(key)), partPath_(basePath + ".part"), lengthPath_(basePath + ".len"),
+      paidPath_(basePath + ".paid"), abandon_(std::move(abandon))
 {
 }
 
@@ -91,6 +91,7 @@ bool SpoolEntry::open(int64_t expectedSize, std::string *error)
         // that file short would fault the engine reading it. Start a new
         // file instead and leave the old one to its readers.
         ::close(fd_);
+        ::unlink(paidPath_.c_str());
         ::unlink(lengthPath_.c_str());
         ::unlink(partPath_.c_str());
         fd_ = ::open(partPath_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -100,6 +101,9 @@ bool SpoolEntry::open(int64_t expectedSize, std::string *error)
         }
         synced = 0;
     }
+    // A mark without its upload (swept, say) must not make a new upload free.
+    if (synced < expectedSize)
+        ::unlink(paidPath_.c_str());
     if (::ftruncate(fd_, synced) != 0 || ::lseek(fd_, synced, SEEK_SET) != synced) {
         *error = std::string("cannot reset spool file: ") + std::strerror(errno);
         return false;
@@ -124,21 +128,49 @@ bool SpoolEntry::append(const void *data, size_t size)
     return true;
 }
 
-bool SpoolEntry::writeLengthFile(int64_t length)
+namespace {
+
+// Written beside, synced and renamed over: a crash leaves the old text or the new.
+bool writeSmallFile(const std::string &path, const std::string &text)
 {
-    const std::string temporary = lengthPath_ + ".tmp";
+    const std::string temporary = path + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    const std::string text = std::to_string(length) + "\n";
     const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
     ::close(fd);
-    if (!written || ::rename(temporary.c_str(), lengthPath_.c_str()) != 0) {
+    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }
-    syncDirectory(parentOf(lengthPath_));
+    syncDirectory(parentOf(path));
     return true;
+}
+
+}  // namespace
+
+bool SpoolEntry::writeLengthFile(int64_t length)
+{
+    return writeSmallFile(lengthPath_, std::to_string(length) + "\n");
+}
+
+bool SpoolEntry::markPaid(int64_t jobId, const std::string &textFingerprint)
+{
+    return writeSmallFile(paidPath_, std::to_string(jobId) + " " + textFingerprint + "\n");
+}
+
+int64_t SpoolEntry::paidJob(const std::string &textFingerprint) const
+{
+    FILE *file = std::fopen(paidPath_.c_str(), "rb");
+    if (!file)
+        return 0;
+    long long job = 0;
+    char digest[64] = {0};
+    const int read = std::fscanf(file, "%lld %63s", &job, digest);
+    std::fclose(file);
+    if (read < 1 || job <= 0 || (read == 2 ? std::string(digest) : std::string()) != textFingerprint)
+        return 0;
+    return int64_t(job);
 }
 
 bool SpoolEntry::commit()
@@ -157,6 +189,7 @@ void SpoolEntry::discard()
     const bool same = fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(partPath_.c_str(), &current) == 0
                       && mine.st_dev == current.st_dev && mine.st_ino == current.st_ino;
     if (same) {
+        ::unlink(paidPath_.c_str());
         ::unlink(lengthPath_.c_str());
         ::unlink(partPath_.c_str());
     }
@@ -190,7 +223,7 @@ std::unique_ptr<SpoolEntry> UploadSpool::claim(int64_t userId, const std::string
     auto abandon = std::make_shared<std::atomic<bool>>(false);
     claims_[key] = abandon;
     const std::string base = directory_ + "/" + key;
-    return std::unique_ptr<SpoolEntry>(new SpoolEntry(*this, key, base + ".part", base + ".len", abandon));
+    return std::unique_ptr<SpoolEntry>(new SpoolEntry(*this, key, base, abandon));
 }
 
 void UploadSpool::release(const std::string &key)

@@ -2,7 +2,9 @@
 // Partial uploads on disk, one per user and audio fingerprint, so a cut
 // upload resumes where it stopped. Beside each "<fingerprint>.part" a
 // "<fingerprint>.len" names how many of its bytes were synced to disk; only
-// those count after a crash, however long the file is.
+// those count after a crash, however long the file is. A "<fingerprint>.paid"
+// names the job charged for the finished upload while its result goes out:
+// should that fail, the client's next try gets the result without paying twice.
 
 #include <atomic>
 #include <chrono>
@@ -33,6 +35,11 @@ public:
     bool append(const void *data, size_t size);
     // fdatasync, then record the length durably.
     bool commit();
+    // Records, durably, that job `jobId` (with the transcript of digest
+    // `textFingerprint`, empty for none) is about to be charged for this upload.
+    bool markPaid(int64_t jobId, const std::string &textFingerprint);
+    // The job of the last markPaid for that transcript; 0 when none.
+    int64_t paidJob(const std::string &textFingerprint) const;
     // Removes the files, unless another upload has replaced them meanwhile.
     void discard();
     // Lets other connections have the upload once it is complete and checked;
@@ -43,7 +50,7 @@ public:
 
 private:
     friend class UploadSpool;
-    SpoolEntry(UploadSpool &spool, std::string key, std::string partPath, std::string lengthPath,
+    SpoolEntry(UploadSpool &spool, std::string key, const std::string &basePath,
                std::shared_ptr<std::atomic<bool>> abandon);
     bool writeLengthFile(int64_t length);
 
@@ -51,6 +58,7 @@ private:
     std::string key_;
     std::string partPath_;
     std::string lengthPath_;
+    std::string paidPath_;
     std::shared_ptr<std::atomic<bool>> abandon_;
     int fd_ = -1;
     int64_t length_ = 0;

@@ -6,6 +6,8 @@
 #include "ServiceProcess.h"
 #include "SpeechFixture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -149,4 +151,92 @@ TEST_F(ServiceUnderFaults, AStrangersGuessesDoNotLockTheOwnerOut)
     // ...but the owner, elsewhere, gets in.
     EXPECT_EQ(cw::testing::rawLogin(port, "ann", "pw", "127.0.0.1", &status).size(), 32u);
     EXPECT_EQ(status, 0);
+}
+
+namespace {
+
+// One job over a bare connection: the final status, or -100 without one.
+int32_t runJob(int port, const std::string &session, const std::string &audio, const std::string &text,
+               int64_t *resumedAt = nullptr)
+{
+    RawClient client;
+    if (!client.connect(port)
+        || !client.sendFrame(6, cw::testing::announcementBody("ann", session, "paid.wav", int64_t(audio.size()),
+                                                              cw::testing::md5Hex(audio), "paid.txt",
+                                                              cw::testing::md5Hex(text), int64_t(text.size()), 2)))
+        return -100;
+    const auto accepted = client.readReply();
+    if (!accepted || accepted->status != 0)
+        return accepted ? accepted->status : -100;
+    if (resumedAt)
+        *resumedAt = accepted->length;
+    if (!client.sendBytes(audio.substr(size_t(accepted->length)) + text))
+        return -100;
+    for (;;) {
+        const auto reply = client.readReply();
+        if (!reply)
+            return -100;
+        if (reply->status != -1)
+            return reply->status;
+    }
+}
+
+std::string balanceOf(int port, const std::string &session)
+{
+    RawClient client;
+    if (!client.connect(port) || !client.sendFrame(10, "{\"session\":\"" + session + "\"}"))
+        return {};
+    const auto reply = client.readReply();
+    return reply && reply->status == 0 ? reply->body : std::string();
+}
+
+}  // namespace
+
+TEST_F(ServiceUnderFaults, AChargedResultLostInACrashIsResentWithoutASecondCharge)
+{
+    // The service charges a job, then sends its result, then drops the
+    // upload. A crash in between leaves the upload and a note of the paid
+    // job; this recreates that state and retries as the client would.
+    const QStringList arguments{"--workers", "1", "--instant-engine"};
+    ASSERT_TRUE(service_->start(arguments));
+    const std::string session = cw::testing::rawLogin(service_->port(), "ann", "pw");
+    ASSERT_EQ(session.size(), 32u);
+    const std::string audio =
+        std::string(cw::testing::wavHeader16k(64000).constData(), 44) + std::string(64000, '\x01');
+    const std::string text = "One.\nTwo.\n";
+    ASSERT_EQ(runJob(service_->port(), session, audio, text), 0);
+    EXPECT_EQ(balanceOf(service_->port(), session), "598");
+    ASSERT_EQ(service_->stop(), 0);
+
+    const QString folder = dir_.filePath(QStringLiteral("spool/1"));  // ann's id
+    const QString base = folder + "/" + QString::fromStdString(cw::testing::md5Hex(audio));
+    auto leaveCrashState = [&](int64_t paidJob) {
+        QDir().mkpath(folder);
+        QFile part(base + ".part"), length(base + ".len"), paid(base + ".paid");
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly) && length.open(QIODevice::WriteOnly)
+                    && paid.open(QIODevice::WriteOnly));
+        part.write(audio.data(), qint64(audio.size()));
+        length.write(QByteArray::number(qint64(audio.size())) + "\n");
+        paid.write(QByteArray::number(qint64(paidJob)) + " " + QByteArray::fromStdString(cw::testing::md5Hex(text)));
+    };
+    struct Case {
+        const char *name;
+        int64_t paidJob;
+        const char *balanceAfter;
+    } cases[] = {
+        {"the charge was recorded: sent again for nothing", 1, "598"},
+        {"the crash came before the charge: charged now", 999, "596"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        leaveCrashState(c.paidJob);
+        ASSERT_TRUE(service_->start(arguments));
+        int64_t resumedAt = -1;
+        EXPECT_EQ(runJob(service_->port(), session, audio, text, &resumedAt), 0);
+        EXPECT_EQ(resumedAt, int64_t(audio.size()));
+        EXPECT_EQ(balanceOf(service_->port(), session), c.balanceAfter);
+        ASSERT_EQ(service_->stop(), 0);
+        EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty()) << QDir(folder).entryList(QDir::Files).join(' ').toStdString();
+    }
+    EXPECT_TRUE(service_->readLog().contains(QStringLiteral("result resent, paid by job 1")));
 }
