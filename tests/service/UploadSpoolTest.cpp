@@ -129,3 +129,34 @@ TEST_F(SpoolTest, SweepRemovesOnlyStaleUnclaimedEntries)
     EXPECT_EQ(fileSize("7/" + kFinger + ".part"), -1);
     EXPECT_EQ(fileSize("7/ffeeddccbbaa99887766554433221100.part"), 3);
 }
+
+TEST_F(SpoolTest, APaidMarkHoldsOnlyForItsTranscriptAndItsWholeUpload)
+{
+    UploadSpool spool(dir_.path().toStdString());
+    std::string error;
+    const std::string text = "ffeeddccbbaa99887766554433221100";
+    {
+        auto entry = spool.claim(7, kFinger, 1s, stopping_);
+        ASSERT_TRUE(entry->open(100, &error)) << error;
+        ASSERT_TRUE(entry->append(std::string(100, 'a').data(), 100));
+        ASSERT_TRUE(entry->commit());
+        ASSERT_TRUE(entry->markPaid(42, text));
+        EXPECT_EQ(entry->paidJob(text), 42);
+        EXPECT_EQ(entry->paidJob(""), 0);  // the same audio with another transcript is another job
+    }
+    {
+        auto entry = spool.claim(7, kFinger, 1s, stopping_);
+        ASSERT_TRUE(entry->open(100, &error));
+        EXPECT_EQ(entry->paidJob(text), 42);  // survives the connection, as it must a crash
+        entry->discard();
+        EXPECT_EQ(fileSize("7/" + kFinger + ".paid"), -1);
+    }
+    {
+        // A mark left without its upload (half swept) must not make the
+        // next upload of the same audio free.
+        std::ofstream(path("7/" + kFinger + ".paid")) << "42 " << text << "\n";
+        auto entry = spool.claim(7, kFinger, 1s, stopping_);
+        ASSERT_TRUE(entry->open(100, &error));
+        EXPECT_EQ(entry->paidJob(text), 0);
+    }
+}
