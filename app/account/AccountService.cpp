@@ -67,7 +67,9 @@ Result queryBalance(const QString &sessionId)
         return textResult(-1, nullptr);
     char *text = nullptr;
     const int rc = subtitle_balance(handle.get(), session.constData(), &text);
-    return textResult(rc, text);
+    Result result = textResult(rc, text);
+    std::free(text);
+    return result;
 }
 
 Result queryCostLog(const QString &sessionId, int start, int end)
@@ -78,7 +80,9 @@ Result queryCostLog(const QString &sessionId, int start, int end)
         return textResult(-1, nullptr);
     char *text = nullptr;
     const int rc = subtitle_costlog(handle.get(), session.constData(), start, end, &text);
-    return textResult(rc, text);
+    Result result = textResult(rc, text);
+    std::free(text);
+    return result;
 }
 
 Result changePassword(const QString &userName, const QString &password, const QString &newPassword)

@@ -78,9 +78,9 @@ TEST_F(ServiceTest, EachOperationSendsExactlyItsRequest)
         {"logout", [](ServiceHandle *h) { return subtitle_logout(h, "s1"); }, 8,
          "{\n\t\"session\":\t\"s1\"\n}"},
         {"costlog",
-         [](ServiceHandle *h) { char *t; return subtitle_costlog(h, "s1", 0, 200, &t); }, 9,
+         [](ServiceHandle *h) { char *t = nullptr; int rc = subtitle_costlog(h, "s1", 0, 200, &t); free(t); return rc; }, 9,
          "{\n\t\"session\":\t\"s1\",\n\t\"start\":\t0,\n\t\"end\":\t200\n}"},
-        {"balance", [](ServiceHandle *h) { char *t; return subtitle_balance(h, "s1", &t); }, 10,
+        {"balance", [](ServiceHandle *h) { char *t = nullptr; int rc = subtitle_balance(h, "s1", &t); free(t); return rc; }, 10,
          "{\n\t\"session\":\t\"s1\"\n}"},
     };
     for (const auto &c : cases) {
@@ -134,8 +134,8 @@ TEST_F(ServiceTest, EveryStatusMapsToItsCode)
         {"session", 5, [](ServiceHandle *h) { return subtitle_session(h, "s"); }, {30, 31, 32, 33, 33, 33}},
         {"query", 7, [&](ServiceHandle *h) { return subtitle_query(h, "s", 0, 1, &text); }, {46, 47, 48, 49, 49, 49}},
         {"logout", 8, [](ServiceHandle *h) { return subtitle_logout(h, "s"); }, {34, 35, 36, 37, 37, 37}},
-        {"costlog", 9, [&](ServiceHandle *h) { return subtitle_costlog(h, "s", 0, 1, &text); }, {50, 51, 52, 53, 53, 53}},
-        {"balance", 10, [&](ServiceHandle *h) { return subtitle_balance(h, "s", &text); }, {54, 55, 56, 57, 57, 57}},
+        {"costlog", 9, [](ServiceHandle *h) { return subtitle_costlog(h, "s", 0, 1, nullptr); }, {50, 51, 52, 53, 53, 53}},
+        {"balance", 10, [](ServiceHandle *h) { return subtitle_balance(h, "s", nullptr); }, {54, 55, 56, 57, 57, 57}},
     };
     const std::pair<int32_t, int> statuses[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {7, 5}, {-1, 5}, {300, 5}};
     for (const auto &row : rows) {
@@ -251,6 +251,8 @@ TEST_F(ServiceTest, BalanceAndCostlogTextsOutliveTheHandle)
     subtitle_end(h);
     EXPECT_STREQ(balance, "3600");
     EXPECT_STREQ(costlog, "a,b\r\nc,d");
+    free(balance);
+    free(costlog);
 }
 
 TEST_F(ServiceTest, QueryHandsOutTheReplyBodyUnparsed)

@@ -64,6 +64,7 @@ VOXLINK_API int subtitle_update(ServiceHandle *h, const char *username, const ch
                                 const char *new_password);
 VOXLINK_API int subtitle_session(ServiceHandle *h, const char *session);
 VOXLINK_API int subtitle_recharge(ServiceHandle *h, const char *session, const char *money);
+/* *text stays readable after subtitle_end: it is the caller's to free(). */
 VOXLINK_API int subtitle_balance(ServiceHandle *h, const char *session, char **text);
 VOXLINK_API int subtitle_costlog(ServiceHandle *h, const char *session, int start, int end,
                                  char **text);

@@ -175,9 +175,11 @@ static int body_outliving_handle(ServiceMessage *reply, char **text)
         errnum = VX_ERR_NO_BODY;
         return -1;
     }
-    reply->body_outlives_handle = 1;
-    if (text)
+    /* Only a body someone holds may outlive the handle; nobody would free it. */
+    if (text) {
+        reply->body_outlives_handle = 1;
         *text = reply->body;
+    }
     return 0;
 }
 
