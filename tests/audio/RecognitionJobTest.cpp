@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <memory>
 #include <voxlink.h>
 
@@ -171,7 +173,9 @@ protected:
         char *text = nullptr;
         const int rc = subtitle_costlog(handle, session.toLatin1().constData(), 0, 200, &text);
         subtitle_end(handle);
-        return rc == 0 && text ? serviceCodec()->toUnicode(text) : QString();
+        const QString log = rc == 0 && text ? serviceCodec()->toUnicode(text) : QString();
+        std::free(text);
+        return log;
     }
 
     RecognitionJobInput input(const QString &media, const QString &transcript = QString())
