@@ -63,8 +63,11 @@ TEST(SettingsFileTest, WritingAKeyKeepsTheOthersAndLeavesOnlyTheFile)
     EXPECT_TRUE(writeSetting(SettingKeys::FolderPath, "/media/视频"));
     EXPECT_TRUE(writeSetting(SettingKeys::IsAutoLogin, "1"));
     EXPECT_TRUE(writeSetting(SettingKeys::IsAutoLogin, "0")); // same size, same instant
+    // Written on what it reads now, not on a copy QSettings kept of the file.
+    EXPECT_TRUE(writeSetting(SettingKeys::IsRememberPwd, "1"));
     EXPECT_EQ(readSetting(SettingKeys::FolderPath), QStringLiteral("/media/视频"));
     EXPECT_EQ(readSetting(SettingKeys::IsAutoLogin), "0");
+    EXPECT_EQ(readSetting(SettingKeys::IsRememberPwd), "1");
     EXPECT_EQ(readSetting(SettingKeys::UserName), QStringLiteral("张三"));
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     EXPECT_EQ(settings.value("BaseSet/List").toStringList(), QStringList({"a", "b"}));
