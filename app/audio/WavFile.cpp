@@ -44,6 +44,32 @@ bool isPlainConsistentPcm(const EndianReader &in)
     return byteRate == channels * (bits * sampleRate / 8) && blockAlign == bits * channels / 8;
 }
 
+// A chunk id as writers make them: four printable ASCII characters.
+bool isPrintableId(const uchar *id)
+{
+    for (int i = 0; i < 4; ++i) {
+        if (id[i] < 0x20 || id[i] > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+// Where the chunk after one ending at `end` (its `size` bytes included)
+// starts. RIFF pads an odd size with a zero byte, but some writers leave the
+// pad out: the padded place is taken when a chunk header can start there,
+// else the unpadded one when a header can start there, else the padded one.
+quint64 nextChunkOffset(const uchar *bytes, quint64 length, quint64 end, quint64 size)
+{
+    if (size % 2 == 0)
+        return end;
+    const quint64 padded = end + 1;
+    if (padded + 8 <= length && bytes[end] == 0 && isPrintableId(bytes + padded))
+        return padded;
+    if (end + 8 <= length && isPrintableId(bytes + end))
+        return end;
+    return padded;
+}
+
 void copyHeadToHost(const char *buffer, WavHead &head)
 {
     const EndianReader in{reinterpret_cast<const uchar *>(buffer), std::memcmp(buffer, "RIFX", 4) == 0};
@@ -98,8 +124,8 @@ WavLoadError locateWavData(const char *buffer, quint64 length, WavDataLocation &
     if (!isPlainConsistentPcm(in))
         return WavLoadError::UnsupportedFormat;
 
-    // Chunk sizes are taken as they stand: no pad byte after odd sizes.
-    quint64 chunk = 20 + quint64(in.u32(16));
+    const quint64 fmtSize = in.u32(16);
+    quint64 chunk = nextChunkOffset(bytes, length, 20 + fmtSize, fmtSize);
     for (;;) {
         if (chunk + 8 > length)
             return WavLoadError::ChunkPastEnd;
@@ -116,7 +142,7 @@ WavLoadError locateWavData(const char *buffer, quint64 length, WavDataLocation &
             return WavLoadError::BadFactChunk;
         if (chunk + 8 + size > length)
             return WavLoadError::ChunkPastEnd;
-        chunk += 8 + size;
+        chunk = nextChunkOffset(bytes, length, chunk + 8 + size, size);
     }
 }
 

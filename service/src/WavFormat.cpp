@@ -38,6 +38,30 @@ bool checkFormatChunk(const uint8_t *chunk, uint32_t size, std::string *reason)
     return true;
 }
 
+bool isPrintableId(const uint8_t *id)
+{
+    for (int i = 0; i < 4; ++i)
+        if (id[i] < 0x20 || id[i] > 0x7E)
+            return false;
+    return true;
+}
+
+// Where the chunk after one ending at `end` starts. RIFF pads an odd size
+// with a zero byte, but some writers leave it out: the padded place when a
+// chunk header can start there, else the unpadded one when one can start
+// there, else the padded one.
+uint64_t nextChunkOffset(const uint8_t *head, size_t headSize, uint64_t end, uint64_t size)
+{
+    if (size % 2 == 0)
+        return end;
+    const uint64_t padded = end + 1;
+    if (padded + 8 <= headSize && head[end] == 0 && isPrintableId(head + padded))
+        return padded;
+    if (end + 8 <= headSize && isPrintableId(head + end))
+        return end;
+    return padded;
+}
+
 }  // namespace
 
 std::optional<WavLayout> parseWav(const uint8_t *head, size_t headSize, int64_t fileSize, std::string *reason,
@@ -60,7 +84,11 @@ std::optional<WavLayout> parseWav(const uint8_t *head, size_t headSize, int64_t 
         const uint8_t *chunk = head + pos;
         const uint64_t size = le32(chunk + 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (pos + 8 + size > headSize || !checkFormatChunk(chunk + 8, uint32_t(size), reason))
+            if (pos + 8 + size > headSize) {
+                fail(reason, "fmt chunk runs past the header");
+                return std::nullopt;
+            }
+            if (!checkFormatChunk(chunk + 8, uint32_t(size), reason))
                 return std::nullopt;
             formatOk = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
@@ -80,7 +108,7 @@ std::optional<WavLayout> parseWav(const uint8_t *head, size_t headSize, int64_t 
             }
             return layout;
         }
-        pos += 8 + size + (size & 1);
+        pos = nextChunkOffset(head, headSize, pos + 8 + size, size);
     }
     fail(reason, formatOk ? "no data chunk" : "no fmt chunk");
     return std::nullopt;

@@ -21,6 +21,12 @@ void addChunk(WavBytes &w, const char *id, int size, qint64 claimed = -1)
     w.chunksBeforeData.push_back({id, QByteArray(size, 'c'), claimed});
 }
 
+// RIFF's layout: an odd-sized chunk followed by a zero pad byte.
+void addPaddedChunk(WavBytes &w, const char *id, int size)
+{
+    w.chunksBeforeData.push_back({id, QByteArray(size, 'c') + '\0', size});
+}
+
 TEST(WavFileTest, LocatesDataOrRefusesCraftedLayouts)
 {
     const LayoutCase cases[] = {
@@ -29,6 +35,12 @@ TEST(WavFileTest, LocatesDataOrRefusesCraftedLayouts)
         {"fact of 4", [](WavBytes &w) { addChunk(w, "fact", 4); }, WavLoadError::None, 56},
         {"fact of 8", [](WavBytes &w) { addChunk(w, "fact", 8); }, WavLoadError::BadFactChunk, 0},
         {"odd chunk, no pad byte", [](WavBytes &w) { addChunk(w, "odd ", 3); }, WavLoadError::None, 55},
+        {"odd chunk, padded", [](WavBytes &w) { addPaddedChunk(w, "odd ", 3); }, WavLoadError::None, 56},
+        {"padded then unpadded",
+         [](WavBytes &w) { addPaddedChunk(w, "LIST", 7), addChunk(w, "odd ", 1); },
+         WavLoadError::None, 44 + 16 + 9},
+        {"odd fmt, no pad byte", [](WavBytes &w) { w.fmtExtra = QByteArray("\x01\x00\x00", 3); }, WavLoadError::None, 47},
+        {"odd chunk past end", [](WavBytes &w) { addChunk(w, "odd ", 3, 4001); }, WavLoadError::ChunkPastEnd, 0},
         {"fmt of 18", [](WavBytes &w) { w.fmtExtra = QByteArray(2, '\0'); }, WavLoadError::None, 46},
         {"chunk past end", [](WavBytes &w) { addChunk(w, "LIST", 4, 4000); }, WavLoadError::ChunkPastEnd, 0},
         {"data past end", [](WavBytes &w) { w.claimedDataSize = w.data.size() + 1; }, WavLoadError::DataPastEnd, 0},
