@@ -13,22 +13,55 @@ QString hexByte(int value)
     return QStringLiteral("%1").arg(qBound(0, value, 255), 2, 16, QLatin1Char('0'));
 }
 
+// Text inside the single quotes of a filter option: escaped for the
+// option's own parser, and a quote closed and reopened around its escape.
+QString escapeQuotedFilterText(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case '=':
+        case ':':
+        case ',':
+        case ';':
+            escaped += QLatin1Char('\\');
+            escaped += c;
+            break;
+        case '\'':
+            escaped += QLatin1String("'\\\\\\''");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// The renderer splits its style list at "," and each entry at its last "=":
+// a font name cannot carry either, so they are left out.
+QString styleFontName(const QString &fontName)
+{
+    QString name = fontName;
+    name.remove(QLatin1Char(',')).remove(QLatin1Char('='));
+    return escapeQuotedFilterText(name);
+}
+
 // The renderer's style override. A tab before a field name hides the field
 // from the renderer, so there is none; of the two Outline fields the later wins.
 QString forceStyle(const BurnStyle &style)
 {
+    // One arg() for all fields: chained ones would read a "%2" in the font
+    // name as the next field's place.
     return QStringLiteral(":force_style='FontName=%1,FontSize=%2,PrimaryColour=%3,Bold=%4,"
                           "Italic=%5,Underline=%6,Outline=0,Shadow=0,MarginV=%7,"
                           "Outline=%8,OutlineColour=%9'")
-        .arg(style.fontName)
-        .arg(style.fontSize)
-        .arg(style.primaryColour)
-        .arg(style.bold)
-        .arg(style.italic)
-        .arg(style.underline)
-        .arg(style.marginV)
-        .arg(style.outlineWidth)
-        .arg(style.outlineColour);
+        .arg(styleFontName(style.fontName), QString::number(style.fontSize), style.primaryColour,
+             QString::number(style.bold), QString::number(style.italic), QString::number(style.underline),
+             QString::number(style.marginV), QString::number(style.outlineWidth), style.outlineColour);
 }
 
 QString profileName(int profile)
@@ -82,28 +115,7 @@ QString assColourString(int red, int green, int blue)
 
 QString escapeFilterPath(const QString &path)
 {
-    QString escaped;
-    escaped.reserve(path.size() + 8);
-    for (const QChar c : path) {
-        switch (c.unicode()) {
-        case '\\':
-            escaped += QLatin1String("\\\\");
-            break;
-        case '=':
-        case ':':
-        case ',':
-        case ';':
-            escaped += QLatin1Char('\\');
-            escaped += c;
-            break;
-        case '\'':
-            escaped += QLatin1String("'\\\\\\''");
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+    return QLatin1Char('\'') + escapeQuotedFilterText(path) + QLatin1Char('\'');
 }
 
 bool subtitleFileIsUtf8(const QString &subtitlePath)

@@ -65,6 +65,16 @@ TEST(BurnCommand, FilterPathEscapingAndColours)
 
     BurnStyle style;
     EXPECT_EQ(subtitleFilterText(QStringLiteral("/x/a.ASS"), style), QStringLiteral("ass='/x/a.ASS'"));
+    // A font name is escaped like a path; "," and "=" would split the style
+    // list, so they are left out.
+    style.fontName = QStringLiteral("It's: A\\B, C=D");
+    EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.srt"), style)
+                    .contains(QStringLiteral(":force_style='FontName=It'\\\\\\''s\\: A\\\\B CD,FontSize=")));
+    // "%2" in a name is text, not the place of the next field.
+    style.fontName = QStringLiteral("Sans %2%1");
+    EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.srt"), style)
+                    .contains(QStringLiteral("FontName=Sans %2%1,FontSize=16,PrimaryColour=&Hffffff&,")));
+    style = BurnStyle();
     EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.srt"), style, false)
                     .startsWith(QStringLiteral("subtitles='/x/a.srt':charenc=GBK:force_style=")));
     EXPECT_TRUE(subtitleFilterText(QStringLiteral("/x/a.txt"), style).startsWith(QStringLiteral("'/x/a.txt':force")));
