@@ -7,8 +7,8 @@
 #include "subtitle/AtomicFile.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QMap>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
@@ -216,7 +216,6 @@ TEST_P(CrashConsistencyTest, EverySaveKilledMidWayLeavesOldOrNewFileAndNoTempora
                 qPrintable(kind().name), tally.kills, tally.torn, tally.leftovers, tally.linkedWindow, cycleMs, seed);
     EXPECT_EQ(tally.kills, kills);
 }
-
 
 // The harness itself: a save that truncates and writes in place must be
 // caught torn. Almost every kill lands mid-write there; it stops at the first.

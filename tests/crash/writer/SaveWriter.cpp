@@ -6,10 +6,10 @@
 // "<target>.A" / "<target>.B" in REFERENCE_FOLDER, prints "cycle <ms>" (how
 // long the two saves took) and exits; FOLDER then holds version B.
 // --serve builds its data once, saves A and B, prints "ready <ms>" (how long
-// those two saves took), and then for every "go" line
-// on standard input forks a child that saves A, B, A... until it is killed,
-// printing the child's pid; a "reap" line waits for that child and prints
-// "gone <wait status>". Forking spares each kill a whole program start.
+// those two saves took), and then for every "go" line on standard input
+// forks a child that saves A, B, A... until it is killed, printing the
+// child's pid; a "reap" line waits for that child and prints "gone <wait
+// status>". Forking spares each kill a whole program start.
 
 #include "../SaveKinds.h"
 
@@ -30,9 +30,9 @@
 #include <QSemaphore>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <memory>
 
 namespace {
 
