@@ -87,6 +87,9 @@ public:
     virtual StoreResult hold(int64_t jobId, int64_t userId, int64_t seconds) = 0;
     // The hold becomes a "-" record and the job is done.
     virtual StoreResult settle(int64_t jobId, const std::string &filename, int64_t at) = 0;
+    // A settled job's seconds come back as a "+" record naming its file, and
+    // the job takes `state`; NotFound unless the job is done.
+    virtual StoreResult refundSettled(int64_t jobId, const std::string &state, int64_t at) = 0;
     // The hold goes back to the balance; the job keeps `state`.
     virtual StoreResult release(int64_t jobId, const std::string &state) = 0;
     // After a restart: every hold goes back, unfinished jobs are marked.

@@ -491,6 +491,27 @@ StoreResult SqliteAccountStore::settle(int64_t jobId, const std::string &filenam
     });
 }
 
+StoreResult SqliteAccountStore::refundSettled(int64_t jobId, const std::string &state, int64_t at)
+{
+    return transact([&](QSqlDatabase &db) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT user_id, seconds, filename FROM jobs WHERE id = ? AND state = 'done'"));
+        if (!run(query, {qlonglong(jobId)}))
+            return StoreResult::Error;
+        if (!query.next())
+            return StoreResult::NotFound;
+        const qlonglong userId = query.value(0).toLongLong();
+        const qlonglong seconds = query.value(1).toLongLong();
+        const QVariant filename = query.value(2);
+        query.finish();
+        const bool ok = exec(db, "UPDATE users SET balance = balance + ? WHERE id = ?", {seconds, userId})
+                        && exec(db, "INSERT INTO records (user_id, at, sign, amount, seconds) VALUES (?, ?, '+', ?, ?)",
+                                {userId, qlonglong(at), filename, seconds})
+                        && exec(db, "UPDATE jobs SET state = ? WHERE id = ?", {QString::fromStdString(state), qlonglong(jobId)});
+        return ok ? StoreResult::Ok : StoreResult::Error;
+    });
+}
+
 StoreResult SqliteAccountStore::release(int64_t jobId, const std::string &state)
 {
     return transact([&](QSqlDatabase &db) {

@@ -47,6 +47,7 @@ public:
     StoreResult jobState(int64_t jobId, std::string *state) override;
     StoreResult hold(int64_t jobId, int64_t userId, int64_t seconds) override;
     StoreResult settle(int64_t jobId, const std::string &filename, int64_t at) override;
+    StoreResult refundSettled(int64_t jobId, const std::string &state, int64_t at) override;
     StoreResult release(int64_t jobId, const std::string &state) override;
     StoreResult recoverAfterRestart() override;
 

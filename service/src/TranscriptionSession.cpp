@@ -482,7 +482,14 @@ void TranscriptionSession::deliverResult(Job &job, const EngineRun &run)
         return;
     }
     if (!reply(TranscriptionStatus::Ok, text)) {
-        outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s, peer gone before the result; kept for its next try";
+        // A failed write means the result did not arrive (the user gave up
+        // on it, say): the charge goes back, as it did for any cut job.
+        if (context_.store.refundSettled(job.jobId, "cancelled", context_.accounts.now()) == StoreResult::Ok) {
+            outcome_.note = "peer gone before the result; charge refunded";
+        } else {
+            outcome_.note = "charged " + std::to_string(job.chargedSeconds)
+                            + " s, peer gone before the result, refund failed; kept for its next try";
+        }
         return;
     }
     outcome_.note = "charged " + std::to_string(job.chargedSeconds) + " s" + engineNotes;

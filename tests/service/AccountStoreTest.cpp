@@ -266,3 +266,30 @@ TEST_F(StoreTest, GuessesFromOneAddressNeverLockTheOwnerOutElsewhere)
     ASSERT_EQ(store_->findUser("ann", &row), StoreResult::Ok);
     EXPECT_EQ(row.failedLogins, 0);
 }
+
+TEST_F(StoreTest, ASettledJobIsRefundedOnceAndTheRecordsStillAddUp)
+{
+    // A result that could not be sent after its charge gives the charge back.
+    const int64_t user = addUser("ann", 100);
+    int64_t job = 0;
+    ASSERT_EQ(store_->addJob(user, "a.wav", 30, "running", 2, &job), StoreResult::Ok);
+    EXPECT_EQ(store_->refundSettled(job, "cancelled", 3), StoreResult::NotFound);  // nothing charged yet
+    ASSERT_EQ(store_->hold(job, user, 30), StoreResult::Ok);
+    ASSERT_EQ(store_->settle(job, "a.wav", 3), StoreResult::Ok);
+    EXPECT_EQ(balanceOf(user), 70);
+    ASSERT_EQ(store_->refundSettled(job, "cancelled", 4), StoreResult::Ok);
+    EXPECT_EQ(store_->refundSettled(job, "cancelled", 5), StoreResult::NotFound);
+    EXPECT_EQ(balanceOf(user), 100);
+    std::vector<BalanceRecord> records;
+    ASSERT_EQ(store_->records(user, 0, 10, &records), StoreResult::Ok);
+    int64_t sum = 0;
+    for (const BalanceRecord &r : records)
+        sum += r.sign == '+' ? r.seconds : -r.seconds;
+    EXPECT_EQ(sum, 100);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].sign, '+');
+    EXPECT_EQ(records[0].amount, "a.wav");  // the refund names what it refunds
+    std::string state;
+    ASSERT_EQ(store_->jobState(job, &state), StoreResult::Ok);
+    EXPECT_EQ(state, "cancelled");
+}

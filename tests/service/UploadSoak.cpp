@@ -234,6 +234,7 @@ void checkDataFolder(const SoakPlan &plan, const std::vector<std::string> &users
     std::map<std::string, int64_t> userIds;
     std::map<std::string, std::vector<service::BalanceRecord>> charges;  // by file name
     std::map<std::string, int> doneJobs;
+    std::map<std::string, int> refunds;  // by file name
     for (const std::string &name : users) {
         service::UserRow user;
         std::vector<service::BalanceRecord> lines;
@@ -251,6 +252,8 @@ void checkDataFolder(const SoakPlan &plan, const std::vector<std::string> &users
             sum += line.sign == '+' ? line.seconds : -line.seconds;
             if (line.sign == '-')
                 charges[line.amount].push_back(line);
+            else if (line.amount.rfind("soak-", 0) == 0)
+                ++refunds[line.amount];  // a charge given back: the result never arrived
         }
         if (sum != user.balance) {
             ++figures.balanceMismatches;
@@ -270,7 +273,11 @@ void checkDataFolder(const SoakPlan &plan, const std::vector<std::string> &users
     std::map<std::string, const UploadRecord *> byFingerprint;
     for (const UploadRecord &upload : records) {
         byFingerprint[std::to_string(userIds[upload.user]) + "/" + upload.fingerprint] = &upload;
-        const auto &paid = charges[upload.filename];
+        // Net of refunds: the charges still standing.
+        auto paid = charges[upload.filename];
+        for (int r = 0; r < refunds[upload.filename] && !paid.empty(); ++r)
+            paid.pop_back();
+        figures.refundedCharges += refunds[upload.filename];
         if (paid.size() > 1) {
             ++figures.doubleCharges;
             figures.notes.push_back(upload.filename + " charged " + std::to_string(paid.size()) + " times");
@@ -400,11 +407,11 @@ std::string describe(const SoakPlan &plan, const SoakFigures &f)
     char text[1024];
     std::snprintf(text, sizeof text,
                   "%d uploads of %.1f MiB, %d kills, %.1f s: completed %.1f %%, refunded %.1f %%, unfinished %d; "
-                  "%d cuts, %d reconnects, %d recharges (%d without reply); balance mismatches %d, double charges %d, "
+                  "%d cuts, %d reconnects, %d recharges (%d without reply), %d charges refunded; balance mismatches %d, double charges %d, "
                   "wrong charges %d, unpaid results %d, stuck jobs %d, resumed ahead %d, leaked spool files %d, "
                   "%d of unfinished uploads, %d of charged ones kept for a retry; clean stop %d",
                   plan.uploads, double(plan.audioBytes) / (1 << 20), f.kills, f.seconds, 100.0 * f.completed / n,
-                  100.0 * f.refused / n, f.unfinished, f.cuts, f.reconnects, f.rechargesAccepted, f.rechargesLost,
+                  100.0 * f.refused / n, f.unfinished, f.cuts, f.reconnects, f.rechargesAccepted, f.rechargesLost, f.refundedCharges,
                   f.balanceMismatches, f.doubleCharges, f.wrongCharges, f.unpaidResults, f.stuckJobs, f.resumedAhead,
                   f.leakedSpoolFiles, f.resumableSpoolFiles, f.paidSpoolFiles, f.serviceStopCode);
     std::string all = text;

@@ -41,6 +41,7 @@ struct SoakFigures {
     int doubleCharges = 0;      // more than one charge for one upload
     int wrongCharges = 0;       // a charge of the wrong seconds, or one for a refused upload
     int unpaidResults = 0;      // result delivered, no charge (a kill right between)
+    int refundedCharges = 0;    // charged, but the result could not be sent
     int stuckJobs = 0;          // still uploading or running after a clean stop
     int resumedAhead = 0;       // the service claimed bytes never sent
     int leakedSpoolFiles = 0;   // files of uploads that have ended
