@@ -152,7 +152,9 @@ protected:
         const Result r = call([&](ServiceHandle *h) { return subtitle_balance(h, session.c_str(), &text); });
         if (code)
             *code = r.code;
-        return r.rc == 0 && text ? text : "";
+        const std::string copy = r.rc == 0 && text ? text : "";
+        std::free(text);  // the caller's, past subtitle_end
+        return copy;
     }
     std::string costlog(const std::string &session, int *code = nullptr)
     {
@@ -160,7 +162,9 @@ protected:
         const Result r = call([&](ServiceHandle *h) { return subtitle_costlog(h, session.c_str(), 0, 200, &text); });
         if (code)
             *code = r.code;
-        return r.rc == 0 && text ? text : "";
+        const std::string copy = r.rc == 0 && text ? text : "";
+        std::free(text);
+        return copy;
     }
     // The charge lines of the records, without the starting balance's.
     std::vector<std::string> charges(const std::string &session)
@@ -685,6 +689,7 @@ TEST_F(ServiceEndToEnd, FortyClientsAtOnce)
             h = open();
             const bool balanced = subtitle_balance(h, session, &text) == 0 && text && std::string(text) == "2040";
             subtitle_end(h);
+            std::free(text);
             h = open();
             const bool loggedOut = subtitle_logout(h, session) == 0;
             subtitle_end(h);

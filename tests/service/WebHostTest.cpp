@@ -154,6 +154,7 @@ protected:
         const int rc = subtitle_balance(handle, session.c_str(), &text);
         std::string out = rc == 0 && text ? text : "error";
         subtitle_end(handle);
+        std::free(text);  // the caller's, past subtitle_end
         return out;
     }
     std::string records(const std::string &session)
@@ -163,6 +164,7 @@ protected:
         const int rc = subtitle_costlog(handle, session.c_str(), 0, 200, &text);
         std::string out = rc == 0 && text ? text : "error";
         subtitle_end(handle);
+        std::free(text);  // the caller's, past subtitle_end
         return out;
     }
     void writeUpdateFile(const QString &relative, const QByteArray &bytes)
