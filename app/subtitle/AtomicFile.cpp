@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -76,7 +77,9 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 bool processIsGone(qint64 pid)
 {
-    return pid != qint64(::getpid()) && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == qint64(::getpid()))
+        return false; // no writer's pid, or ours: leave it
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
 // Removes the temporaries of `fileName` that writers which are gone left in
