@@ -212,8 +212,8 @@ QByteArray settingsFileBytes(const QVariantMap &values)
         out += '[';
         if (section.key().isEmpty())
             out += "General";
-        else if (section.key() == QLatin1String("General"))
-            out += "%General"; // a group of that name, not the keys without one
+        else if (section.key().compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+            out += '%' + section.key().toLatin1(); // a group of that name, not the keys without one
         else
             appendIniKey(section.key(), out);
         out += "]\n";

@@ -21,6 +21,7 @@ TEST(SettingsFileTest, EveryTextReadsBackThroughQSettings)
         {"BaseSet/Escapes", "quote\" back\\slash\ttab\nline\rret\aend"},
         {"BaseSet/Emoji", QStringLiteral("😀x")},
         {"General/Key", "a group called General"},
+        {"general/Key", "and one called general"},
         {"Top", "a key without a group"},
         {"Group/Sub/Key", "nested"},
         {QStringLiteral("组 名/键=名"), "odd names"},
