@@ -26,8 +26,12 @@ MfccExtractor::MfccExtractor() {
                                    "-samprate", "16000", "-frate", "100",
                                    "-remove_silence", "no", "-dither", "no",
                                    "-transform", "dct", "-lifter", "22", nullptr);
-    if (config)
-        frontEnd_ = fe_init_auto_r(config);
+    if (!config)
+        return;
+    // Despite its documentation, this library's fe_init_auto_r takes a
+    // reference of its own and fe_free drops only that one; ours would leak.
+    frontEnd_ = fe_init_auto_r(config);
+    cmd_ln_free_r(config);
 }
 
 MfccExtractor::~MfccExtractor() {
