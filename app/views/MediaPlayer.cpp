@@ -59,7 +59,13 @@ public:
         setObjectName(QStringLiteral("videoSurface"));
     }
 
-    ~MpvGlSurface() override { freeRenderContext(); }
+    // The context outlives this part of the object (QOpenGLWidget destroys
+    // it), so its last signal must not reach us.
+    ~MpvGlSurface() override
+    {
+        disconnect(m_contextGone);
+        freeRenderContext();
+    }
 
     // The player goes first: its core must not outlive the render context.
     void detach()
@@ -82,7 +88,8 @@ protected:
     void initializeGL() override
     {
         // Moving the widget to another window replaces its context.
-        connect(
+        disconnect(m_contextGone);
+        m_contextGone = connect(
             context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { freeRenderContext(); },
             Qt::DirectConnection);
         bool ok = false;
@@ -136,6 +143,7 @@ private:
 
     MediaPlayer *m_player;
     mpv_render_context *m_render = nullptr;
+    QMetaObject::Connection m_contextGone;
     std::atomic<bool> m_updatePosted {false};
 };
 
