@@ -8,17 +8,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "FuzzCheck.h"
+
 #include <cstdio>
 #include <cstdlib>
 
-// A violated invariant is a finding: stop here, so the input is kept.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                      \
-        }                                                                                      \
-    } while (0)
 
 // Settings and the program state want an application object; one per process.
 inline void fuzzEnsureApplication()

@@ -2,17 +2,10 @@
 // a decoder accepts has passed its value checks.
 
 #include "RequestBodies.h"
+#include "FuzzCheck.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-#define BODY_CHECK(condition)                                                    \
-    do {                                                                         \
-        if (!(condition)) {                                                      \
-            std::fprintf(stderr, "invariant broken: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                        \
-        }                                                                        \
-    } while (0)
 
 using namespace cw::service;
 
@@ -29,25 +22,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string body(reinterpret_cast<const char *>(data), size);
     if (const auto r = decodeRegistration(body))
-        BODY_CHECK(isValidUsername(r->username) && isLowerHexDigest(r->passwordDigest) && r->email.size() <= 254);
+        FUZZ_CHECK(isValidUsername(r->username) && isLowerHexDigest(r->passwordDigest) && r->email.size() <= 254);
     if (const auto r = decodeLogin(body))
-        BODY_CHECK(isValidUsername(r->username) && isLowerHexDigest(r->passwordDigest));
+        FUZZ_CHECK(isValidUsername(r->username) && isLowerHexDigest(r->passwordDigest));
     if (const auto r = decodeRecharge(body))
-        BODY_CHECK(isLowerHexDigest(r->session) && r->money.size() <= 256);
+        FUZZ_CHECK(isLowerHexDigest(r->session) && r->money.size() <= 256);
     if (const auto r = decodePasswordChange(body))
-        BODY_CHECK(isValidUsername(r->username) && isLowerHexDigest(r->passwordDigest)
+        FUZZ_CHECK(isValidUsername(r->username) && isLowerHexDigest(r->passwordDigest)
                    && isLowerHexDigest(r->newPasswordDigest));
     if (const auto r = decodeSession(body))
-        BODY_CHECK(isLowerHexDigest(r->session));
+        FUZZ_CHECK(isLowerHexDigest(r->session));
     if (const auto r = decodeRange(body))
-        BODY_CHECK(isLowerHexDigest(r->session));
+        FUZZ_CHECK(isLowerHexDigest(r->session));
     if (const auto a = decodeAnnouncement(body)) {
-        BODY_CHECK(isValidUsername(a->username) && isLowerHexDigest(a->session) && isLowerHexDigest(a->fingerprint));
-        BODY_CHECK(a->audioSize >= kMinAudioSize && a->audioSize <= kMaxAudioSize);
-        BODY_CHECK(a->textSize >= 0 && a->textSize <= kMaxTranscriptSize);
-        BODY_CHECK(a->hasTranscript() == !a->textFingerprint.empty());
-        BODY_CHECK(a->durationSeconds >= 0);
-        BODY_CHECK(a->filename.size() <= 1024 && a->textname.size() <= 1024);
+        FUZZ_CHECK(isValidUsername(a->username) && isLowerHexDigest(a->session) && isLowerHexDigest(a->fingerprint));
+        FUZZ_CHECK(a->audioSize >= kMinAudioSize && a->audioSize <= kMaxAudioSize);
+        FUZZ_CHECK(a->textSize >= 0 && a->textSize <= kMaxTranscriptSize);
+        FUZZ_CHECK(a->hasTranscript() == !a->textFingerprint.empty());
+        FUZZ_CHECK(a->durationSeconds >= 0);
+        FUZZ_CHECK(a->filename.size() <= 1024 && a->textname.size() <= 1024);
     }
     return 0;
 }
