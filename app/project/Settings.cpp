@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -163,6 +164,31 @@ private:
     int m_fd;
 };
 
+// QSettings keeps what it read of a file and reads it again only when its size
+// or its modification time in milliseconds changed: a same-size value written
+// within the same millisecond would go unseen. Each write moves the time on.
+void moveModificationTimePast(const QString &path, qint64 previousMs)
+{
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0)
+        return;
+    const qint64 nowMs = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    if (nowMs > previousMs)
+        return;
+    const qint64 nextMs = previousMs + 1;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(nextMs / 1000), long(nextMs % 1000) * 1000000}};
+    ::utimensat(AT_FDCWD, name.constData(), times, 0);
+}
+
+qint64 modificationTimeMs(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+}
+
 bool readFlagOrDefault(const QString &key)
 {
     return settingFlagIsSet(ensureSettingDefault(key, QStringLiteral("0")));
@@ -237,9 +263,12 @@ bool writeSetting(const QString &key, const QString &value)
     bool written = false;
     {
         FolderLock lock(QFileInfo(path).absolutePath());
+        const qint64 previousMs = modificationTimeMs(path);
         QVariantMap values = readAllSettings(path);
         values.insert(normalisedKey(key), value);
         written = writeFileAtomically(path, settingsFileBytes(values));
+        if (written)
+            moveModificationTimePast(path, previousMs);
     }
     // Also narrows a file made by an older version or another program.
     QFile::setPermissions(path, OwnerOnly);

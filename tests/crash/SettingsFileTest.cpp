@@ -1,6 +1,8 @@
 #include "project/Settings.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -47,6 +49,26 @@ TEST(SettingsFileTest, EveryTextReadsBackThroughQSettings)
         else
             EXPECT_EQ(settings.value(it.key()).toString(), it.value().toString()) << qPrintable(it.key());
     }
+}
+
+// QSettings reads a file again only when its size or millisecond time
+// changed; flipping a flag back and forth must still read back every time.
+TEST(SettingsFileTest, SameSizeWritesInQuickSuccessionAreAllSeen)
+{
+    QTemporaryDir dir;
+    const QByteArray saved = qgetenv("APPDATA");
+    qputenv("APPDATA", QFile::encodeName(dir.path()));
+    qint64 previousMs = -1;
+    for (int i = 0; i < 200; ++i) {
+        const QString value = i % 2 ? QStringLiteral("1") : QStringLiteral("0");
+        ASSERT_TRUE(writeSetting(SettingKeys::ShowSystemTip, value));
+        ASSERT_EQ(readSetting(SettingKeys::ShowSystemTip), value) << "write " << i;
+        // The file system's clock is coarse; each write must still move it on.
+        const qint64 ms = QFileInfo(settingsFilePath()).lastModified().toMSecsSinceEpoch();
+        ASSERT_GT(ms, previousMs) << "write " << i;
+        previousMs = ms;
+    }
+    saved.isNull() ? qunsetenv("APPDATA") : qputenv("APPDATA", saved);
 }
 
 TEST(SettingsFileTest, WritingAKeyKeepsTheOthersAndLeavesOnlyTheFile)
