@@ -145,10 +145,9 @@ TEST_F(ServiceUnderFaults, AStrangersGuessesDoNotLockTheOwnerOut)
         EXPECT_EQ(cw::testing::rawLogin(port, "ann", "guess" + std::to_string(i), "127.0.0.2", &status), "");
         EXPECT_EQ(status, 1);
     }
-    // From the stranger's address even the right password waits out its back-off...
-    EXPECT_EQ(cw::testing::rawLogin(port, "ann", "pw", "127.0.0.2", &status), "");
-    EXPECT_EQ(status, 1);
-    // ...but the owner, elsewhere, gets in.
+    // The owner, elsewhere, gets in. (How long the stranger's own address
+    // waits is the back-off schedule's, tested on a fixed clock: here the
+    // service's whole-second clock may tick between any two guesses.)
     EXPECT_EQ(cw::testing::rawLogin(port, "ann", "pw", "127.0.0.1", &status).size(), 32u);
     EXPECT_EQ(status, 0);
 }
