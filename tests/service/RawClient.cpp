@@ -177,18 +177,23 @@ std::string announcementBody(const std::string &user, const std::string &session
     return body;
 }
 
+std::string hexText(const unsigned char *bytes, unsigned int length)
+{
+    std::string text;
+    char pair[3];
+    for (unsigned int i = 0; i < length; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+        text += pair;
+    }
+    return text;
+}
+
 std::string md5Hex(const std::string &bytes)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr);
-    std::string text;
-    char pair[3];
-    for (unsigned int i = 0; i < length; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        text += pair;
-    }
-    return text;
+    return hexText(digest, length);
 }
 
 std::string rawLogin(int port, const std::string &user, const std::string &password, const char *source, int *status)

@@ -45,6 +45,8 @@ std::string announcementBody(const std::string &user, const std::string &session
                              int64_t audioSize, const std::string &fingerprint, const std::string &textname,
                              const std::string &textFinger, int64_t textSize, int durationSeconds);
 std::string md5Hex(const std::string &bytes);
+// Lower-case hex of a digest.
+std::string hexText(const unsigned char *bytes, unsigned int length);
 // A log-in from `source` (null: 127.0.0.1); the session, empty when refused.
 // `status` gets the reply's status, or -1 when there was none.
 std::string rawLogin(int port, const std::string &user, const std::string &password, const char *source = nullptr,

@@ -60,13 +60,7 @@ public:
         unsigned int length = 0;
         EVP_DigestFinal_ex(context, digest, &length);
         EVP_MD_CTX_free(context);
-        std::string hex;
-        char pair[3];
-        for (unsigned int i = 0; i < length; ++i) {
-            std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-            hex += pair;
-        }
-        return hex;
+        return hexText(digest, length);
     }
 
 private:
