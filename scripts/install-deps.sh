@@ -12,6 +12,8 @@ PACKAGES=(
   libcjson-dev libssl-dev
   # service (and its web host)
   libsodium-dev libmicrohttpd-dev
+  # its PostgreSQL store (libpq) and the server its tests start
+  libpq-dev postgresql
   # media
   ffmpeg libavformat-dev libmpv-dev
   # updater

@@ -26,9 +26,20 @@ const char *serviceUsage()
            "                         [--web-port N] [--web-root DIR] [--allow-recharge]\n"
            "                         [--max-connections N] [--max-connections-per-address N] [--idle-limit SECONDS]\n"
            "                         [--header-limit SECONDS] [--transfer-limit SECONDS] [--min-transfer-rate BYTES]\n"
-           "                         [--instant-engine]\n"
+           "                         [--instant-engine] [--store sqlite|postgresql://USER@HOST/DB]\n"
            "       cuewright-service [--data DIR] add-user NAME PASSWORD [--balance SECONDS]\n"
-           "       cuewright-service [--data DIR] add-credit NAME SECONDS\n";
+           "       cuewright-service [--data DIR] add-credit NAME SECONDS\n"
+           "       (--store goes with add-user and add-credit too)\n";
+}
+
+StoreKind storeKind(const std::string &store)
+{
+    if (store == "sqlite")
+        return StoreKind::Sqlite;
+    for (const char *scheme : {"postgresql://", "postgres://"})
+        if (store.rfind(scheme, 0) == 0)
+            return StoreKind::Postgres;
+    return StoreKind::Unknown;
 }
 
 std::string defaultDataDirectory()
@@ -97,6 +108,11 @@ bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptio
             }
         } else if (arg == "--allow-recharge") {
             options->allowRecharge = true;
+        } else if (arg == "--store") {
+            if (!value(&options->store) || storeKind(options->store) == StoreKind::Unknown) {
+                *error = "--store takes sqlite or a postgresql:// URL";
+                return false;
+            }
         } else if (arg == "--instant-engine") {
             options->instantEngine = true;
         } else if (arg == "--max-connections" || arg == "--max-connections-per-address") {

@@ -29,7 +29,14 @@ struct ServiceOptions {
     ConnectionLimits limits;
     // Answers every job at once without listening to it; only for load tests.
     bool instantEngine = false;
+    // "sqlite" (the default, in the data folder) or a postgresql:// URL.
+    std::string store = "sqlite";
 };
+
+enum class StoreKind { Sqlite, Postgres, Unknown };
+// Which store a --store value names: "sqlite", or a libpq URI
+// ("postgresql://" or "postgres://").
+StoreKind storeKind(const std::string &store);
 
 // Nothing and a message on a bad command line.
 bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptions *options, std::string *error);

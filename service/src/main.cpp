@@ -4,6 +4,7 @@
 #include "EngineFactory.h"
 #include "Md5.h"
 #include "PasswordHasher.h"
+#include "PostgresAccountStore.h"
 #include "RequestBodies.h"
 #include "Server.h"
 #include "ServiceOptions.h"
@@ -125,7 +126,11 @@ int main(int argc, char *argv[])
     }
     const int workers = options.workers > 0 ? options.workers : int(std::max(1u, std::thread::hardware_concurrency()));
 
-    auto store = SqliteAccountStore::open(dataDirectory + "/accounts.sqlite", &error);
+    std::unique_ptr<AccountStore> store;
+    if (storeKind(options.store) == StoreKind::Postgres)
+        store = PostgresAccountStore::open(options.store, &error);
+    else
+        store = SqliteAccountStore::open(dataDirectory + "/accounts.sqlite", &error);
     if (!store) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
