@@ -1,10 +1,13 @@
-// The SQLite store and the account rules over it: money stays exact under
-// concurrent jobs, holds survive a crash, back-off limits guessing.
+// Both stores (SQLite, PostgreSQL) and the account rules over them: money
+// stays exact under concurrent jobs, holds survive a crash, back-off limits
+// guessing.
 
 #include "AccountService.h"
 #include "LoginBackoff.h"
 #include "MessageHeader.h"
 #include "PasswordHasher.h"
+#include "PostgresAccountStore.h"
+#include "PostgresServer.h"
 #include "SessionIds.h"
 #include "SqliteAccountStore.h"
 
@@ -19,18 +22,35 @@ using namespace cw::service;
 
 namespace {
 
-class StoreTest : public ::testing::Test {
+enum class Backend { Sqlite, Postgres };
+
+class StoreTest : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir_.isValid());
+        if (GetParam() == Backend::Postgres) {
+            cw::testing::PostgresServer &server = cw::testing::sharedPostgresServer();
+            if (!server.ok()) {
+                if (!cw::testing::PostgresServer::installed())
+                    GTEST_SKIP() << server.reason();
+                FAIL() << server.reason();
+            }
+            static int databases = 0;
+            url_ = server.url("store" + std::to_string(++databases));
+        }
         reopen();
     }
+    // For PostgreSQL a new node: the old one stopped, so its holds count as
+    // those of a crashed run.
     void reopen()
     {
         store_.reset();
         std::string error;
-        store_ = SqliteAccountStore::open(dir_.filePath(QStringLiteral("accounts.sqlite")).toStdString(), &error);
+        if (GetParam() == Backend::Postgres)
+            store_ = PostgresAccountStore::open(url_, &error);
+        else
+            store_ = SqliteAccountStore::open(dir_.filePath(QStringLiteral("accounts.sqlite")).toStdString(), &error);
         ASSERT_TRUE(store_) << error;
     }
     int64_t addUser(const std::string &name, int64_t balance)
@@ -48,12 +68,18 @@ protected:
     }
 
     QTemporaryDir dir_;
-    std::unique_ptr<SqliteAccountStore> store_;
+    std::string url_;
+    std::unique_ptr<AccountStore> store_;
 };
 
 }  // namespace
 
-TEST_F(StoreTest, ConcurrentHoldsNeverTakeTheBalanceBelowZero)
+INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const ::testing::TestParamInfo<Backend> &info) {
+                             return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
+                         });
+
+TEST_P(StoreTest, ConcurrentHoldsNeverTakeTheBalanceBelowZero)
 {
     const int64_t user = addUser("ann", 95);
     std::atomic<int> held{0}, refused{0};
@@ -75,7 +101,7 @@ TEST_F(StoreTest, ConcurrentHoldsNeverTakeTheBalanceBelowZero)
     EXPECT_EQ(balanceOf(user), 5);
 }
 
-TEST_F(StoreTest, HoldsSettleIntoRecordsOrGoBackIncludingAfterACrash)
+TEST_P(StoreTest, HoldsSettleIntoRecordsOrGoBackIncludingAfterACrash)
 {
     const int64_t user = addUser("ann", 100);
     int64_t delivered = 0, failed = 0, crashed = 0;
@@ -111,7 +137,7 @@ TEST_F(StoreTest, HoldsSettleIntoRecordsOrGoBackIncludingAfterACrash)
     EXPECT_EQ(jobs[2].state, "done");
 }
 
-TEST_F(StoreTest, RechargeStopsAtTheCapAndNamesAreUnique)
+TEST_P(StoreTest, RechargeStopsAtTheCapAndNamesAreUnique)
 {
     const int64_t user = addUser("ann", kMaxBalance - 10);
     EXPECT_EQ(store_->recharge(user, 10, "x", 1), StoreResult::Ok);
@@ -137,7 +163,7 @@ std::string loginBody(const std::string &user, const std::string &digest)
 
 }  // namespace
 
-TEST_F(StoreTest, BackOffRefusesGuessesButLetsTheOwnerBackIn)
+TEST_P(StoreTest, BackOffRefusesGuessesButLetsTheOwnerBackIn)
 {
     PasswordHasher hasher(2);
     int64_t now = 1000000;
@@ -160,7 +186,7 @@ TEST_F(StoreTest, BackOffRefusesGuessesButLetsTheOwnerBackIn)
     EXPECT_EQ(accounts.handle(KindLogin, loginBody("nobody", right), "127.0.0.1").status, 3);
 }
 
-TEST_F(StoreTest, GuessesSentTogetherAreCountedOneByOne)
+TEST_P(StoreTest, GuessesSentTogetherAreCountedOneByOne)
 {
     // Attempts that arrive at once must not all pass the back-off on the
     // same failure count: only the free ones get their password checked.
@@ -181,7 +207,7 @@ TEST_F(StoreTest, GuessesSentTogetherAreCountedOneByOne)
     EXPECT_EQ(accounts.handle(KindLogin, loginBody("ann", right), "127.0.0.1").status, 1);  // in back-off now
 }
 
-TEST_F(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
+TEST_P(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
 {
     // The program logs in on several connections at once. Checks still
     // running may fail, but until they have, they must not refuse anyone.
@@ -226,7 +252,7 @@ TEST_F(StoreTest, RightPasswordsSentTogetherAreNeverRefusedOverChecksInFlight)
     }
 }
 
-TEST_F(StoreTest, GuessesFromOneAddressNeverLockTheOwnerOutElsewhere)
+TEST_P(StoreTest, GuessesFromOneAddressNeverLockTheOwnerOutElsewhere)
 {
     PasswordHasher hasher(2);
     int64_t now = 1000000;
@@ -267,7 +293,7 @@ TEST_F(StoreTest, GuessesFromOneAddressNeverLockTheOwnerOutElsewhere)
     EXPECT_EQ(row.failedLogins, 0);
 }
 
-TEST_F(StoreTest, ASettledJobIsRefundedOnceAndTheRecordsStillAddUp)
+TEST_P(StoreTest, ASettledJobIsRefundedOnceAndTheRecordsStillAddUp)
 {
     // A result that could not be sent after its charge gives the charge back.
     const int64_t user = addUser("ann", 100);

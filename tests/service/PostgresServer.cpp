@@ -78,7 +78,9 @@ std::string readTail(const std::string &path, std::size_t bytes)
 
 bool PostgresServer::installed() { return !findBinDir().empty(); }
 
-PostgresServer::PostgresServer() : binDir_(findBinDir())
+PostgresServer::PostgresServer() : PostgresServer(false) {}
+
+PostgresServer::PostgresServer(bool durable) : binDir_(findBinDir())
 {
     if (binDir_.empty()) {
         reason_ = "PostgreSQL is not installed (no /usr/lib/postgresql/*/bin/initdb; apt-get install postgresql)";
@@ -107,8 +109,9 @@ PostgresServer::PostgresServer() : binDir_(findBinDir())
         reason_ = "initdb failed: " + logTail();
         return;
     }
-    // Durability is not under test: fsync off keeps the suite fast.
-    const std::string options = "-k " + folder_ + " -c listen_addresses='' -c fsync=off -c full_page_writes=off";
+    std::string options = "-k " + folder_ + " -c listen_addresses=''";
+    if (!durable)
+        options += " -c fsync=off -c full_page_writes=off";
     if (!run(binDir_ + "/pg_ctl", {"-D", data, "-l", folder_ + "/server.log", "-w", "-t", "30", "-o", options, "start"},
              true)) {
         reason_ = "pg_ctl start failed: " + logTail();
@@ -191,6 +194,12 @@ bool PostgresServer::run(const std::string &program, const std::initializer_list
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+PostgresServer &sharedPostgresServer()
+{
+    static PostgresServer server;
+    return server;
 }
 
 std::string PostgresServer::logTail() const

@@ -11,6 +11,9 @@ namespace cw::testing {
 class PostgresServer {
 public:
     PostgresServer();   // initdb + pg_ctl start in a temporary folder; Unix socket only
+    // Durable: commits wait for fsync, as in production (benchmarks). The
+    // default skips it, since tests do not pull the plug.
+    explicit PostgresServer(bool durable);
     ~PostgresServer();  // pg_ctl stop -m immediate, folder removed
     PostgresServer(const PostgresServer &) = delete;
     PostgresServer &operator=(const PostgresServer &) = delete;
@@ -37,5 +40,9 @@ private:
     mutable std::mutex mutex_;
     mutable std::set<std::string> databases_;
 };
+
+// One server for the whole test process, started on first use: each test
+// takes its own database from it.
+PostgresServer &sharedPostgresServer();
 
 }  // namespace cw::testing
