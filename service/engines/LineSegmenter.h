@@ -1,6 +1,9 @@
 #pragma once
-// Recognised words into subtitle lines a viewer can read: cut at pauses and
-// before a line grows past its character or time budget.
+// Recognised words into subtitle lines a viewer can read: at most 42
+// characters and 7 s, at least 0.83 s on screen, at most 20 characters a
+// second where the speech leaves room, cut at pauses, never between a word
+// and its punctuation. Chinese and Japanese are counted in characters and
+// written without spaces.
 
 #include "SpeechEngine.h"
 #include "VoiceActivity.h"
@@ -26,13 +29,29 @@ void fitWordsToPauses(std::vector<TimedWord> &words, const std::vector<Span> &pa
 struct SegmentRules {
     size_t maxChars = 42;
     int64_t maxMs = 7000;
-    int64_t pauseMs = 300;  // a silence this long ends a line
+    int64_t minMs = 830;
+    double maxCharsPerSecond = 20;
+    int64_t pauseMs = 300;  // a silence this long is where a line likes to end
 };
 
-// Words must be in time order. A line ends at a pause (marked, or a gap of
-// pauseMs between words) and before it would pass maxChars or maxMs. Each
-// line starts at its first word and ends at its last; its first letter is
-// capitalised; its confidence is the mean of its words'.
-std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const SegmentRules &rules = {});
+// Characters as a reader counts them: code points, not bytes (a stray
+// invalid byte counts as one).
+size_t displayLength(const std::string &utf8);
+
+// True when the two pieces are written together (Han, kana, full-width
+// forms on either side of the join).
+bool joinsWithoutSpace(const std::string &left, const std::string &right);
+
+// Words must be in time order. Chooses the cuts that best keep the rules
+// above (a line may break the reading speed only where the speech is that
+// fast). Each line starts at its first word and ends at its last, held
+// longer into the following silence for its minimum time and reading speed,
+// never past the next line, 7 s or audioMs (when not negative). A word made
+// only of punctuation joins the word it belongs to; a word longer than
+// maxChars is cut in pieces. Lines start with a capital where a sentence
+// starts (every line when the words carry no punctuation); a line's
+// confidence is the mean of its words'.
+std::vector<TimedLine> segmentWords(const std::vector<TimedWord> &words, const SegmentRules &rules = {},
+                                    int64_t audioMs = -1);
 
 }  // namespace cw::engines

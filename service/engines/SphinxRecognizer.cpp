@@ -138,7 +138,9 @@ bool SphinxRecognizer::decode(const int16_t *samples, size_t count, int64_t offs
     return true;
 }
 
-EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &progress, const CancelFn &cancel) {
+EngineResult SphinxRecognizer::recognizeWords(const Audio &audio, const ProgressFn &progress,
+                                              const CancelFn &cancel, std::vector<TimedWord> &words,
+                                              size_t *utteranceCount) {
     EngineResult result;
     if (!decoder_) {
         result.message = loadError_;
@@ -155,8 +157,10 @@ EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &p
         speech.empty() ? std::vector<Span>{{0, audioMs}}
                        : planUtterances(findSpeech(speech, options_.splitPauseMs), audioMs,
                                         options_.maxUtteranceMs, options_.paddingMs);
+    if (utteranceCount)
+        *utteranceCount = utterances.size();
 
-    std::vector<TimedWord> words;
+    words.clear();
     const int total = int(std::min<int64_t>(audioMs, INT32_MAX));
     for (const Span &u : utterances) {
         const size_t first = size_t(u.startMs) * 16, last = std::min(audio.count, size_t(u.endMs) * 16);
@@ -171,16 +175,26 @@ EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &p
             progress(int(std::min<int64_t>(u.endMs, total)), total);
     }
     fitWordsToPauses(words, pauses);
-    result.lines = segmentWords(words, options_.lines);
-    enforceLineOrder(result.lines, audioMs);
     result.status = EngineStatus::Ok;
+    return result;
+}
+
+EngineResult SphinxRecognizer::recognize(const Audio &audio, const ProgressFn &progress, const CancelFn &cancel) {
+    std::vector<TimedWord> words;
+    size_t utterances = 0;
+    EngineResult result = recognizeWords(audio, progress, cancel, words, &utterances);
+    if (result.status != EngineStatus::Ok)
+        return result;
+    const int64_t audioMs = audio.durationMs();
+    result.lines = segmentWords(words, options_.lines, audioMs);
+    enforceLineOrder(result.lines, audioMs);
     double sum = 0;
     for (const TimedWord &w : words)
         sum += w.confidence;
     char confidence[48];
     std::snprintf(confidence, sizeof confidence, ", confidence mean %.2f",
                   words.empty() ? 0.0 : sum / double(words.size()));
-    result.notes.push_back("recognition (English only): " + std::to_string(utterances.size()) + " utterances, " +
+    result.notes.push_back("recognition (English only): " + std::to_string(utterances) + " utterances, " +
                            std::to_string(words.size()) + " words, " + std::to_string(result.lines.size()) +
                            " lines" + confidence);
     return result;

@@ -42,6 +42,10 @@ public:
     const std::string &loadError() const { return loadError_; }
 
     EngineResult recognize(const Audio &audio, const ProgressFn &progress, const CancelFn &cancel) override;
+    // The words heard, fitted to the pauses, before they become lines (for
+    // measuring the segmenter). Status and message as recognize() gives them.
+    EngineResult recognizeWords(const Audio &audio, const ProgressFn &progress, const CancelFn &cancel,
+                                std::vector<TimedWord> &words, size_t *utterances = nullptr);
 
 private:
     bool decode(const int16_t *samples, size_t count, int64_t offsetMs, std::vector<TimedWord> &words,

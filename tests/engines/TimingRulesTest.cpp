@@ -1,5 +1,5 @@
-// Line segmentation of recognised words, the ordering rules every result
-// obeys, pause snapping, and the script split for the synthesiser.
+// Decoder words, utterance planning, the ordering rules every result obeys,
+// pause snapping, and the script split for the synthesiser.
 
 #include "LineSegmenter.h"
 #include "LineTiming.h"
@@ -10,99 +10,7 @@
 
 using namespace cw::engines;
 
-namespace {
-
-std::vector<std::string> texts(const std::vector<TimedLine> &lines) {
-    std::vector<std::string> out;
-    for (const TimedLine &l : lines)
-        out.push_back(l.text);
-    return out;
-}
-
-std::vector<TimedWord> evenWords(const std::vector<std::string> &words, int64_t wordMs, int64_t gapMs) {
-    std::vector<TimedWord> out;
-    int64_t t = 0;
-    for (const std::string &w : words) {
-        out.push_back({w, t, t + wordMs});
-        t += wordMs + gapMs;
-    }
-    return out;
-}
-
-}  // namespace
-
-TEST(LineSegmenter, CutsAtPausesLengthAndDuration) {
-    struct Case {
-        const char *name;
-        std::vector<TimedWord> words;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {"one short line", evenWords({"he", "was", "not", "ill"}, 200, 50), {"He was not ill"}},
-        {"a pause ends a line",
-         {{"good", 0, 300}, {"morning", 320, 700}, {"how", 1100, 1300}, {"are", 1320, 1500}, {"you", 1520, 1800}},
-         {"Good morning", "How are you"}},
-        {"at most 42 characters",
-         evenWords({"the", "quick", "brown", "fox", "jumps", "over", "the", "lazy", "dog", "and", "keeps",
-                    "running"},
-                   150, 20),
-         {"The quick brown fox jumps over the lazy", "Dog and keeps running"}},
-        {"at most seven seconds", evenWords({"a", "b", "c", "d", "e"}, 1900, 50), {"A b c", "D e"}},
-        {"empty words are skipped", {{"", 0, 10}, {"yes", 20, 300}}, {"Yes"}},
-    };
-    for (const Case &c : cases) {
-        const std::vector<TimedLine> lines = segmentWords(c.words);
-        EXPECT_EQ(texts(lines), c.expected) << c.name;
-        for (const TimedLine &l : lines) {
-            EXPECT_LE(l.text.size(), 42u) << c.name;
-            EXPECT_LE(l.endMs - l.startMs, 7000) << c.name;
-            EXPECT_LT(l.startMs, l.endMs) << c.name;
-        }
-    }
-    // Times come from the first and last word.
-    const auto lines = segmentWords({{"good", 100, 400}, {"day", 420, 900}});
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].startMs, 100);
-    EXPECT_EQ(lines[0].endMs, 900);
-    // A line is as sure as its words are on average.
-    std::vector<TimedWord> words = {{"good", 0, 300}, {"morning", 320, 700}, {"how", 1100, 1300}};
-    words[0].confidence = 0.9;
-    words[1].confidence = 0.5;
-    words[2].confidence = 0.2;
-    const std::vector<TimedLine> scored = segmentWords(words);
-    ASSERT_EQ(scored.size(), 2u);
-    EXPECT_DOUBLE_EQ(scored[0].confidence, 0.7);
-    EXPECT_DOUBLE_EQ(scored[1].confidence, 0.2);
-}
-
-TEST(LineSegmenter, WordEdgesInPausesGoBackToTheSpeech) {
-    // The decoder let "us" run on into the pause and "he" start inside it.
-    std::vector<TimedWord> words = {{"for", 6100, 6400}, {"us", 6400, 7300}, {"he", 7200, 7600},
-                                    {"was", 7600, 7900}};
-    fitWordsToPauses(words, {{6970, 7410}});
-    EXPECT_EQ(words[1].endMs, 6970);
-    EXPECT_EQ(words[2].startMs, 7410);
-    EXPECT_EQ(words[2].endMs, 7600);
-    const bool marks[] = {false, false, true, false};
-    for (size_t i = 0; i < words.size(); ++i)
-        EXPECT_EQ(words[i].pauseBefore, marks[i]) << i;
-    EXPECT_EQ(texts(segmentWords(words)), (std::vector<std::string>{"For us", "He was"}));
-
-    // A word stretched across a whole pause keeps its longer side.
-    std::vector<TimedWord> across = {{"was", 20500, 20900}, {"seen", 20950, 21650}, {"by", 21700, 21900}};
-    fitWordsToPauses(across, {{21019, 21501}});
-    EXPECT_EQ(across[1].startMs, 21501);
-    EXPECT_TRUE(across[1].pauseBefore);
-    EXPECT_EQ(texts(segmentWords(across)), (std::vector<std::string>{"Was", "Seen by"}));
-
-    // A word wholly inside a pause keeps its times (the detector may have
-    // missed a soft word).
-    std::vector<TimedWord> soft = {{"oh", 1000, 1200}};
-    fitWordsToPauses(soft, {{900, 1300}});
-    EXPECT_EQ(soft[0].startMs, 1000);
-    EXPECT_EQ(soft[0].endMs, 1200);
-}
-
-TEST(LineSegmenter, DecoderWordsBecomeReadable) {
+TEST(Recognition, DecoderWordsBecomeReadable) {
     const std::pair<const char *, const char *> cases[] = {
         {"hello", "hello"}, {"read(2)", "read"}, {"<s>", ""}, {"</s>", ""}, {"<sil>", ""},
         {"[NOISE]", ""},    {"++UM++", ""},       {"don't", "don't"},
