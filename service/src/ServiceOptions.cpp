@@ -1,5 +1,8 @@
 #include "ServiceOptions.h"
 
+#include "engines/CommandRunner.h"
+
+#include <cctype>
 #include <cstdlib>
 
 namespace cw::service {
@@ -18,6 +21,17 @@ bool parseInteger(const std::string &text, int64_t low, int64_t high, int64_t *o
     return true;
 }
 
+// Letters, digits and hyphens, as in en, zh, yue or pt-BR.
+bool isLanguageCode(const std::string &text)
+{
+    if (text.empty() || text.size() > 16 || !std::isalpha(static_cast<unsigned char>(text[0])))
+        return false;
+    for (char c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-')
+            return false;
+    return true;
+}
+
 }  // namespace
 
 const char *serviceUsage()
@@ -27,6 +41,8 @@ const char *serviceUsage()
            "                         [--max-connections N] [--max-connections-per-address N] [--idle-limit SECONDS]\n"
            "                         [--header-limit SECONDS] [--transfer-limit SECONDS] [--min-transfer-rate BYTES]\n"
            "                         [--instant-engine] [--store sqlite|postgresql://USER@HOST/DB]\n"
+           "                         [--recognizer-command \"PROGRAM ARGS\"] [--recognizer-language CODE]\n"
+           "                         [--recognizer-time-limit SECONDS]\n"
            "       cuewright-service [--data DIR] add-user NAME PASSWORD [--balance SECONDS]\n"
            "       cuewright-service [--data DIR] add-credit NAME SECONDS\n"
            "       (--store goes with add-user and add-credit too)\n";
@@ -139,6 +155,25 @@ bool parseServiceOptions(const std::vector<std::string> &arguments, ServiceOptio
                 return false;
             }
             options->limits.minBytesPerSecond = number;
+        } else if (arg == "--recognizer-command") {
+            std::vector<std::string> split;
+            if (!value(&options->recognizerCommand))
+                return false;
+            if (!engines::splitCommandLine(options->recognizerCommand, &split, error)) {
+                *error = "--recognizer-command: " + *error;
+                return false;
+            }
+        } else if (arg == "--recognizer-language") {
+            if (!value(&options->recognizerLanguage) || !isLanguageCode(options->recognizerLanguage)) {
+                *error = "--recognizer-language takes a code such as en, zh or pt-BR";
+                return false;
+            }
+        } else if (arg == "--recognizer-time-limit") {
+            if (!value(&text) || !parseInteger(text, 1, 24 * 3600, &number)) {
+                *error = "--recognizer-time-limit takes 1 to 86400 seconds";
+                return false;
+            }
+            options->recognizerTimeLimit = number;
         } else if (arg == "--balance") {
             if (!value(&text) || !parseInteger(text, 0, 0x7fffffff, &number)) {
                 *error = "--balance takes whole seconds";

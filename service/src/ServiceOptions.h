@@ -27,6 +27,11 @@ struct ServiceOptions {
     // Protocol recharges credit without any payment; only for demos and tests.
     bool allowRecharge = false;
     ConnectionLimits limits;
+    // An operator's recogniser, run for each job without a transcript
+    // instead of the built-in one (empty: the built-in one).
+    std::string recognizerCommand;
+    std::string recognizerLanguage = "en";
+    int64_t recognizerTimeLimit = 60;  // seconds, plus twice the audio's length
     // Answers every job at once without listening to it; only for load tests.
     bool instantEngine = false;
     // "sqlite" (the default, in the data folder) or a postgresql:// URL.

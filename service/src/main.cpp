@@ -167,6 +167,11 @@ int main(int argc, char *argv[])
 
     std::atomic<bool> stopping{false};
     useInstantEngines(options.instantEngine);
+    if (!options.recognizerCommand.empty() &&
+        !useRecognizerCommand(options.recognizerCommand, options.recognizerLanguage, options.recognizerTimeLimit, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
     WorkerPool engines(workers);
     Server server({accounts, *store, spool, engines}, options.limits, stopping);
     if (!server.listen(options.listenAddress, options.port, &error)) {
@@ -189,7 +194,7 @@ int main(int argc, char *argv[])
         std::printf("web on %s:%d\n", webServer.boundAddress().c_str(), webServer.boundPort());
     }
     std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", cw::engines::recognitionLanguageNote());
+    std::fprintf(stderr, "%s\n", recognitionNote().c_str());
     server.run(wakePipe[0]);
     webServer.stop();
     std::fprintf(stderr, "stopped\n");
