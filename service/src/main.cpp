@@ -44,9 +44,11 @@ void onStopSignal(int)
     errno = savedErrno;
 }
 
-// One serving process per data folder: a second one would hand back the
-// balance holds of the first one's running jobs at its start, and those jobs
-// would then go uncharged. The lock lasts as long as the process.
+// One serving process per data folder with the SQLite store in it: a second
+// one would hand back the balance holds of the first one's running jobs at
+// its start, and those jobs would then go uncharged. The lock lasts as long
+// as the process. A PostgreSQL store keeps holds per node, so nodes on it
+// share the folder (the spool's own locks keep uploads apart).
 bool lockDataFolder(const std::string &folder)
 {
     const std::string path = folder + "/service.lock";
@@ -143,7 +145,7 @@ int main(int argc, char *argv[])
     if (options.mode == ServiceOptions::Mode::AddCredit)
         return addCredit(accounts, options);
 
-    if (!lockDataFolder(dataDirectory))
+    if (storeKind(options.store) != StoreKind::Postgres && !lockDataFolder(dataDirectory))
         return 1;
     if (store->recoverAfterRestart() != StoreResult::Ok) {
         std::fprintf(stderr, "cannot recover the store after a restart\n");
