@@ -333,7 +333,7 @@ PostgresAccountStore::Attempt PostgresAccountStore::attempt(Kind kind, const std
     auto failed = [&]() {
         setLastError(tx.error());
         const bool lost = PQstatus(connection) == CONNECTION_BAD;
-        if (!lost)
+        if (!lost && kind == Kind::Write)
             PQclear(PQexec(connection, "ROLLBACK"));
         giveBack(connection, !lost);
         if (lost)
