@@ -5,6 +5,7 @@
 
 #include "BenchMaterial.h"
 #include "Engines.h"
+#include "SegmentationFigures.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -309,10 +310,14 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "test material missing (pocketsphinx-testdata, flite, espeak-ng)\n");
         return 1;
     }
+    if (args.contains("--lines-only"))  // the segmentation figures alone
+        return segmentationFigures(librivox, flite, mandarin) ? 0 : 1;
     auto aligner = makeSpeechAligner();
     if (!args.contains("--hour-only")) {
         alignmentFigures(*aligner, librivox, flite, mandarin);
         if (!recognitionSets(librivox, flite, mandarin, args.contains("--words")))
+            return 1;
+        if (!segmentationFigures(librivox, flite, mandarin))
             return 1;
     }
     if (!args.contains("--quick"))

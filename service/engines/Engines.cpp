@@ -97,8 +97,12 @@ std::unique_ptr<Aligner> makeSpeechAligner(const EngineConfig &) {
     return std::make_unique<DtwAligner>();
 }
 
+std::string installedEnglishModelDir() {
+    return CW_SPHINX_MODEL_DIR;
+}
+
 std::unique_ptr<Recognizer> makeSpeechRecognizer(const EngineConfig &config, std::string *error) {
-    const std::string dir = config.englishModelDir.empty() ? std::string(CW_SPHINX_MODEL_DIR) : config.englishModelDir;
+    const std::string dir = config.englishModelDir.empty() ? installedEnglishModelDir() : config.englishModelDir;
     std::string missing;
     if (!modelPresent(dir, missing)) {
         if (error)

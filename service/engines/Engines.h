@@ -26,6 +26,9 @@ std::unique_ptr<Aligner> makeSpeechAligner(const EngineConfig &config = {});
 // model is not installed.
 std::unique_ptr<Recognizer> makeSpeechRecognizer(const EngineConfig &config = {}, std::string *error = nullptr);
 
+// Where the English model is looked for when the config names none.
+std::string installedEnglishModelDir();
+
 // For the service's --help and log.
 const char *recognitionLanguageNote();
 
