@@ -102,6 +102,8 @@ void trimToSpeech(Clip &clip) {
     if (last + margin < db.size())
         clip.roomTone.insert(clip.roomTone.end(), clip.samples.begin() + long((last + margin) * 160),
                              clip.samples.begin() + long(db.size() * 160));
+    clip.recorded = clip.samples;
+    clip.speechFrom = first * 160;
     clip.samples = std::vector<int16_t>(clip.samples.begin() + long(first * 160),
                                         clip.samples.begin() + long(last * 160));
 }
@@ -181,6 +183,10 @@ TestSet joinClips(const std::string &name, const std::vector<Clip> &clips, int r
     }
     size_t toneAt = 0;
     auto addGap = [&](size_t count) {
+        if (fill == GapFill::DigitalSilence) {
+            set.samples.insert(set.samples.end(), count, int16_t(0));
+            return;
+        }
         if (fill == GapFill::Noise || tone.size() < 1600)
             return addNoise(count, meanNoise);
         for (size_t i = 0; i < count; ++i, ++toneAt)
@@ -199,5 +205,26 @@ TestSet joinClips(const std::string &name, const std::vector<Clip> &clips, int r
         }
     }
     addGap(16 * 500);
+    return set;
+}
+
+TestSet spliceClips(const std::string &name, const std::vector<Clip> &clips, int rounds, int minGapMs,
+                    int maxGapMs, unsigned seed) {
+    TestSet set;
+    set.name = name;
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> gapMs(minGapMs, maxGapMs);
+    auto addSilence = [&](int ms) { set.samples.insert(set.samples.end(), size_t(16 * ms), int16_t(0)); };
+    addSilence(gapMs(random));
+    for (int r = 0; r < rounds; ++r) {
+        for (const Clip &c : clips) {
+            const int64_t at = int64_t(set.samples.size());
+            set.samples.insert(set.samples.end(), c.recorded.begin(), c.recorded.end());
+            const int64_t from = at + int64_t(c.speechFrom);
+            set.truth.push_back({from / 16, (from + int64_t(c.samples.size())) / 16});
+            set.lines.push_back(c.text);
+            addSilence(gapMs(random));
+        }
+    }
     return set;
 }

@@ -206,6 +206,8 @@ void alignmentFigures(Aligner &aligner, const std::vector<Clip> &librivox, const
         joinClips("flite, clear pauses (300-600 ms)", flite, 1, 300, 600, 4),
         joinClips("Mandarin, run together (100-190 ms)", mandarin, 1, 100, 190, 5),
         joinClips("Mandarin, clear pauses (300-600 ms)", mandarin, 1, 300, 600, 6),
+        spliceClips("LibriVox, spliced (zeros 200-500 ms)", librivox, 3, 200, 500, 15),
+        joinClips("LibriVox, gated (zeros 200-500 ms)", librivox, 3, 200, 500, 16, GapFill::DigitalSilence),
     };
     for (const TestSet &set : sets)
         alignAndScore(aligner, set);
