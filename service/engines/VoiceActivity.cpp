@@ -1,7 +1,8 @@
 #include "VoiceActivity.h"
 
+#include "NoiseFloor.h"
+
 #include <algorithm>
-#include <cmath>
 
 // Debian's libwebrtc-audio-processing exports the detector but ships no
 // header for it.
@@ -19,32 +20,11 @@ namespace cw::engines {
 namespace {
 
 constexpr int kAggressiveness = 2;
-// Frames quieter than this above the noise floor are never speech, so room
-// noise that fools the detector still makes a pause.
+// Frames quieter than this above the local noise floor are never speech, so
+// room noise that fools the detector still makes a pause.
 constexpr double kEnergyMarginDb = 9.0;
 // Hum and breath below this level are not worth a subtitle.
 constexpr double kAbsoluteFloorDb = 30.0;
-
-std::vector<double> frameEnergiesDb(const int16_t *samples, size_t count, size_t frameLength) {
-    const size_t frames = count / frameLength;
-    std::vector<double> out(frames);
-    for (size_t f = 0; f < frames; ++f) {
-        double sum = 0;
-        const int16_t *s = samples + f * frameLength;
-        for (size_t i = 0; i < frameLength; ++i)
-            sum += double(s[i]) * s[i];
-        out[f] = 10.0 * std::log10(sum / double(frameLength) + 1.0);
-    }
-    return out;
-}
-
-double noiseFloorDb(std::vector<double> energies) {
-    if (energies.empty())
-        return 0;
-    const size_t k = energies.size() / 10;
-    std::nth_element(energies.begin(), energies.begin() + long(k), energies.end());
-    return energies[k];
-}
 
 }  // namespace
 
@@ -59,12 +39,12 @@ std::vector<uint8_t> detectSpeechFrames(const int16_t *samples, size_t count, in
         WebRtcVad_Free(vad);
         return {};
     }
-    const std::vector<double> energies = frameEnergiesDb(samples, count, frameLength);
-    const double gate = std::max(noiseFloorDb(energies) + kEnergyMarginDb, kAbsoluteFloorDb);
-    std::vector<uint8_t> flags(energies.size());
+    const FrameLevels levels = measureFrames(samples, count, frameLength);
+    std::vector<uint8_t> flags =
+        framesAboveFloor(levels, localNoiseFloor(levels), kEnergyMarginDb, kAbsoluteFloorDb);
     for (size_t f = 0; f < flags.size(); ++f) {
         const int voiced = WebRtcVad_Process(vad, sampleRate, samples + f * frameLength, frameLength);
-        flags[f] = voiced > 0 && energies[f] > gate ? 1 : 0;
+        flags[f] = voiced > 0 && flags[f] ? 1 : 0;
     }
     WebRtcVad_Free(vad);
     return flags;

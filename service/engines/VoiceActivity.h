@@ -1,7 +1,7 @@
 #pragma once
 // Where the speech is: one decision per 10 ms frame of 16 kHz audio, from
-// WebRTC's detector gated by an adaptive energy floor, and the pauses
-// between speech.
+// WebRTC's detector gated by the local noise floor (NoiseFloor.h), and the
+// pauses between speech.
 
 #include <cstddef>
 #include <cstdint>
