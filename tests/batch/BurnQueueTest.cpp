@@ -71,7 +71,7 @@ TEST_F(BurnQueueTest, ProgressReaches100ForMp4AndMkvAndAProbeFailureFailsOnlyIts
     ASSERT_TRUE(queueDone());
     EXPECT_EQ(status(QStringLiteral("bad")), QStringLiteral("操作失败"));
     EXPECT_FALSE(tasks.findBurn(QStringLiteral("bad"))->failure.isEmpty());
-    for (const QString id : {QStringLiteral("mp4"), QStringLiteral("mkv")}) {
+    for (const QString &id : {QStringLiteral("mp4"), QStringLiteral("mkv")}) {
         SCOPED_TRACE(id.toStdString());
         EXPECT_EQ(status(id), QStringLiteral("转码完成"));
         const QVector<int> seen = percents.value(id);
@@ -104,7 +104,7 @@ TEST_F(BurnQueueTest, AKilledFfmpegIsStoppedAndAStopToo_TheQueueGoesOn)
     ASSERT_TRUE(queueDone());
     EXPECT_EQ(status(QStringLiteral("stop")), QStringLiteral("已停止..."));
     EXPECT_EQ(status(QStringLiteral("after")), QStringLiteral("转码完成"));
-    for (const QString name : {QStringLiteral("crashed.mp4"), QStringLiteral("stopped.mp4")}) {
+    for (const QString &name : {QStringLiteral("crashed.mp4"), QStringLiteral("stopped.mp4")}) {
         EXPECT_FALSE(QFileInfo::exists(workFile(name)));
         EXPECT_FALSE(QFileInfo::exists(workFile(name + QStringLiteral(".part"))));
     }

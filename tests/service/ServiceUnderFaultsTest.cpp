@@ -31,8 +31,9 @@ protected:
     }
     void TearDown() override
     {
-        if (service_->running())
+        if (service_->running()) {
             EXPECT_EQ(service_->stop(), 0);
+        }
     }
     int logCount(const QString &text) const { return service_->readLog().count(text); }
 
