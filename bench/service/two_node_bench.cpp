@@ -59,13 +59,8 @@ bool runJob(int port, const std::string &user, const std::string &session, const
     if (!accepted || accepted->status != 0 || !client.sendBytes(wav.substr(size_t(accepted->length)))
         || !client.sendBytes(kTranscript))
         return false;
-    for (;;) {
-        const auto reply = client.readReply();
-        if (!reply)
-            return false;
-        if (reply->status != -1)
-            return reply->status == 0;
-    }
+    const auto reply = client.readFinalReply();
+    return reply && reply->status == 0;
 }
 
 Run measure(PostgresServer &postgres, int nodes, int jobs, int clients, int64_t dataBytes)

@@ -1,6 +1,7 @@
 // The operator's recogniser behind the real service: its options, and jobs
 // through the client library that it answers or fails.
 
+#include "ResultBlocks.h"
 #include "ServiceOptions.h"
 #include "ServiceProcess.h"
 #include "SpeechFixture.h"
@@ -16,44 +17,18 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <sstream>
 #include <thread>
 
 using cw::testing::ServiceProcess;
 
 namespace {
 
-struct Block {
-    long long startMs = 0, endMs = 0;
-    int confidence = -1;
-    std::string text;  // UTF-8
-};
-
-long long clockMs(const std::string &text)
-{
-    int h = 0, m = 0, s = 0, ms = 0;
-    std::sscanf(text.c_str(), "%d:%d:%d,%d", &h, &m, &s, &ms);
-    return ((h * 60LL + m) * 60 + s) * 1000 + ms;
-}
+using Block = cw::testing::ResultBlock;
 
 std::vector<Block> blocksOf(const std::string &gbk)
 {
-    const std::string text = QTextCodec::codecForName("GBK")->toUnicode(gbk.c_str(), int(gbk.size())).toStdString();
-    std::vector<Block> blocks;
-    std::istringstream in(text);
-    std::string number, times, words, blank;
-    while (std::getline(in, number) && std::getline(in, times) && std::getline(in, words)) {
-        std::getline(in, blank);
-        Block block;
-        int index = 0;
-        std::sscanf(number.c_str(), "%d,%d", &index, &block.confidence);
-        const size_t arrow = times.find(" --> ");
-        block.startMs = clockMs(times.substr(0, arrow));
-        block.endMs = clockMs(times.substr(arrow + 5));
-        block.text = words;
-        blocks.push_back(block);
-    }
-    return blocks;
+    const QString text = QTextCodec::codecForName("GBK")->toUnicode(gbk.c_str(), int(gbk.size()));
+    return cw::testing::parseResultBlocks(text.toStdString());
 }
 
 int ignoreProgress(void **)

@@ -124,6 +124,15 @@ std::optional<RawReply> RawClient::readReply()
     return reply;
 }
 
+std::optional<RawReply> RawClient::readFinalReply()
+{
+    for (;;) {
+        auto reply = readReply();
+        if (!reply || reply->status != -1)
+            return reply;
+    }
+}
+
 bool RawClient::closedByPeer()
 {
     char scratch[256];

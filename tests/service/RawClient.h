@@ -31,6 +31,8 @@ public:
     bool sendHeader(int32_t kind, int32_t hasBody, int32_t length, uint32_t magic = 7099, uint32_t version = 1);
     // Nothing when the service closed or timed out first.
     std::optional<RawReply> readReply();
+    // The first reply that is not a job's progress (status -1).
+    std::optional<RawReply> readFinalReply();
     // True when the service closed the connection (EOF) within the time-out.
     bool closedByPeer();
     // The same without waiting: true once the service has closed it.

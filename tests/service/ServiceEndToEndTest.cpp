@@ -2,6 +2,7 @@
 // library (and a bare socket for what the library never sends).
 
 #include "RawClient.h"
+#include "ResultBlocks.h"
 #include "ServiceProcess.h"
 #include "SpeechFixture.h"
 
@@ -38,43 +39,7 @@ struct Result {
     int code = 0;
 };
 
-struct Block {
-    int number = 0;
-    int confidence = -1;  // -1: the index line is not "number,confidence"
-    long long startMs = 0, endMs = 0;
-    std::string text;
-};
-
-long long parseClock(const std::string &text)
-{
-    int h = 0, m = 0, s = 0, ms = 0;
-    std::sscanf(text.c_str(), "%d:%d:%d,%d", &h, &m, &s, &ms);
-    return ((h * 60LL + m) * 60 + s) * 1000 + ms;
-}
-
-std::vector<Block> parseResult(const std::string &text)
-{
-    std::vector<Block> blocks;
-    std::istringstream in(text);
-    std::string number, times, words, blank;
-    while (std::getline(in, number) && std::getline(in, times) && std::getline(in, words)) {
-        std::getline(in, blank);
-        Block block;
-        int first = 0, second = 0, length = 0;
-        if (std::sscanf(number.c_str(), "%d,%d%n", &first, &second, &length) == 2 && size_t(length) == number.size()) {
-            block.number = first;
-            block.confidence = second;
-        } else {
-            block.number = std::atoi(number.c_str());
-        }
-        const size_t arrow = times.find(" --> ");
-        block.startMs = parseClock(times.substr(0, arrow));
-        block.endMs = parseClock(times.substr(arrow + 5));
-        block.text = words;
-        blocks.push_back(block);
-    }
-    return blocks;
-}
+using Block = cw::testing::ResultBlock;
 
 double meanConfidence(const std::vector<Block> &blocks)
 {
@@ -334,7 +299,7 @@ TEST_F(ServiceEndToEnd, AlignmentJobReturnsTimedLinesAndChargesOnce)
     ASSERT_EQ(r.rc, 0) << r.code;
     EXPECT_EQ(r.code, 58);
     EXPECT_GE(phaseThreeReports, 1);
-    const auto blocks = parseResult(text);
+    const auto blocks = cw::testing::parseResultBlocks(text);
     ASSERT_EQ(blocks.size(), fixture.sentences.size());
     for (size_t i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(blocks[i].number, int(i + 1));
@@ -388,7 +353,7 @@ TEST_F(ServiceEndToEnd, SrtTranscriptIsAlignedByItsTextsWithConfidence)
     std::string text;
     Result r = transcribe("ann", session, wav, writeSrt(QStringLiteral("talk.srt"), right), wavSeconds(fixture), &text);
     ASSERT_EQ(r.rc, 0) << r.code;
-    const auto matching = parseResult(text);
+    const auto matching = cw::testing::parseResultBlocks(text);
     ASSERT_EQ(matching.size(), right.size()) << text;
     for (size_t i = 0; i < matching.size(); ++i) {
         EXPECT_EQ(matching[i].number, int(i + 1));
@@ -407,7 +372,7 @@ TEST_F(ServiceEndToEnd, SrtTranscriptIsAlignedByItsTextsWithConfidence)
         "We walked along the harbour in the evening.", "谢谢大家。"};
     r = transcribe("ann", session, wav, writeSrt(QStringLiteral("other.srt"), wrong), wavSeconds(fixture), &text);
     ASSERT_EQ(r.rc, 0) << r.code;
-    const auto mismatched = parseResult(text);
+    const auto mismatched = cw::testing::parseResultBlocks(text);
     ASSERT_EQ(mismatched.size(), wrong.size()) << text;
     for (size_t i = 0; i < mismatched.size(); ++i) {
         EXPECT_EQ(mismatched[i].text, gbk(wrong[i]));
@@ -466,7 +431,7 @@ TEST_F(ServiceEndToEnd, RecognitionJobIsChargedOnlyWithAResult)
         return;
     }
     ASSERT_EQ(r.rc, 0) << r.code;
-    const auto blocks = parseResult(text);
+    const auto blocks = cw::testing::parseResultBlocks(text);
     ASSERT_FALSE(blocks.empty());
     for (size_t i = 0; i < blocks.size(); ++i) {
         EXPECT_EQ(blocks[i].number, int(i + 1));
@@ -539,7 +504,7 @@ TEST_F(ServiceEndToEnd, CutUploadResumesAcrossARestartAndAKill)
     std::string result;
     const Result r = transcribe("ann", session, wav, transcript, wavSeconds(fixture), &result);
     ASSERT_EQ(r.rc, 0) << r.code;
-    EXPECT_EQ(parseResult(result).size(), fixture.sentences.size());
+    EXPECT_EQ(cw::testing::parseResultBlocks(result).size(), fixture.sentences.size());
     EXPECT_EQ(balance(session), std::to_string(600 - chargedSeconds(fixture)));
     ASSERT_EQ(settledCharges(session).size(), 1u);  // the job is marked done with its charge
     const auto jobs = splitLines(query(session));

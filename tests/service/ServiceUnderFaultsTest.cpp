@@ -172,13 +172,8 @@ int32_t runJob(int port, const std::string &session, const std::string &audio, c
         *resumedAt = accepted->length;
     if (!client.sendBytes(audio.substr(size_t(accepted->length)) + text))
         return -100;
-    for (;;) {
-        const auto reply = client.readReply();
-        if (!reply)
-            return -100;
-        if (reply->status != -1)
-            return reply->status;
-    }
+    const auto reply = client.readFinalReply();
+    return reply ? reply->status : -100;
 }
 
 std::string balanceOf(int port, const std::string &session)

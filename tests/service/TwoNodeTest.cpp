@@ -79,13 +79,10 @@ int32_t finish(RawClient &client, const Upload &upload, int64_t offset)
 {
     if (!client.sendBytes(upload.wav.substr(size_t(offset))) || !client.sendBytes(kTranscript))
         return -100;
-    for (;;) {
-        const auto reply = client.readReply();
-        if (!reply)
-            return -100;
-        if (reply->status != -1)
-            return reply->status == 0 && reply->body.empty() ? -101 : reply->status;
-    }
+    const auto reply = client.readFinalReply();
+    if (!reply)
+        return -100;
+    return reply->status == 0 && reply->body.empty() ? -101 : reply->status;
 }
 
 std::string askSession(int port, int32_t kind, const std::string &body)
@@ -205,6 +202,19 @@ protected:
 
     QTemporaryDir dir_;
     QString url_;
+    // The one upload charged once and recorded, and nothing left once both
+    // nodes stop.
+    void expectChargedOnceAndSpoolEmpty(const std::string &user, const Upload &upload)
+    {
+        const Ledger ledger = ledgerOf(nodes_[0]->port(), sessions_[user]);
+        EXPECT_EQ(ledger.balance, kStartingBalance - chargedSeconds(upload.wav));
+        EXPECT_EQ(ledger.recordsSum, ledger.balance);
+        EXPECT_EQ(ledger.charges.at(upload.filename).size(), 1u);
+        for (auto &node : nodes_)
+            EXPECT_EQ(node->stop(), 0);
+        EXPECT_TRUE(spoolFiles().isEmpty()) << spoolFiles().join(' ').toStdString();
+    }
+
     std::unique_ptr<ServiceProcess> nodes_[2];
     std::map<std::string, std::string> sessions_;
 };
@@ -227,13 +237,7 @@ TEST_F(TwoNodes, AnUploadStalledOnOneNodeResumesOnTheOtherWhereItStopped)
     EXPECT_EQ(announce(resumed, nodes_[1]->port(), upload), 100000);
     EXPECT_EQ(finish(resumed, upload, 100000), 0);
 
-    const Ledger ledger = ledgerOf(nodes_[0]->port(), sessions_["ann"]);
-    EXPECT_EQ(ledger.balance, kStartingBalance - chargedSeconds(upload.wav));
-    EXPECT_EQ(ledger.recordsSum, ledger.balance);
-    EXPECT_EQ(ledger.charges.at(upload.filename).size(), 1u);
-    for (auto &node : nodes_)
-        EXPECT_EQ(node->stop(), 0);
-    EXPECT_TRUE(spoolFiles().isEmpty()) << spoolFiles().join(' ').toStdString();
+    expectChargedOnceAndSpoolEmpty("ann", upload);
 }
 
 TEST_F(TwoNodes, ANodeKilledMidUploadLeavesItToTheOtherWithItsSyncedBytes)
@@ -265,13 +269,7 @@ TEST_F(TwoNodes, ANodeKilledMidUploadLeavesItToTheOtherWithItsSyncedBytes)
     // The killed node comes back beside the running one; its start (recovery,
     // spool sweep) takes nothing from the other's work.
     ASSERT_TRUE(nodes_[0]->start(arguments()));
-    const Ledger ledger = ledgerOf(nodes_[0]->port(), sessions_["bob"]);
-    EXPECT_EQ(ledger.balance, kStartingBalance - chargedSeconds(upload.wav));
-    EXPECT_EQ(ledger.recordsSum, ledger.balance);
-    EXPECT_EQ(ledger.charges.at(upload.filename).size(), 1u);
-    for (auto &node : nodes_)
-        EXPECT_EQ(node->stop(), 0);
-    EXPECT_TRUE(spoolFiles().isEmpty()) << spoolFiles().join(' ').toStdString();
+    expectChargedOnceAndSpoolEmpty("bob", upload);
 }
 
 TEST_F(TwoNodes, AHundredJobsAndRechargesOverBothNodesKeepEveryBalanceExact)

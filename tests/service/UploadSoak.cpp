@@ -161,17 +161,12 @@ UploadOutcome upload(const std::string &user, const std::string &session, const 
             continue;
         }
         sentSoFar = audio.size();
-        for (;;) {
-            const auto reply = client.readReply();
-            if (!reply)
-                break;  // killed while the job ran: resume
-            if (reply->status == -1)
-                continue;
+        if (const auto reply = client.readFinalReply()) {
             outcome.finalStatus = reply->status;
             outcome.ending = reply->status == 0 && !reply->body.empty() ? Ending::Completed : Ending::Refused;
             return outcome;
         }
-        ++outcome.reconnects;
+        ++outcome.reconnects;  // killed while the job ran: resume
     }
     return outcome;
 }
