@@ -1,6 +1,7 @@
 // The operator's recogniser behind the real service: its options, and jobs
 // through the client library that it answers or fails.
 
+#include "ClientJob.h"
 #include "ResultBlocks.h"
 #include "ServiceOptions.h"
 #include "ServiceProcess.h"
@@ -114,19 +115,10 @@ echo '{"word":".","start":2.6,"end":2.6,"confidence":0.5}'
     const std::string sessionId = session ? session : "";
     std::free(session);
     auto transcribe = [&](const QString &path, int seconds, std::string *result, int *code) {
-        const QByteArray audioPath = path.toLocal8Bit();
-        void *slot[2] = {nullptr, nullptr};
-        TranscriptionInfo info{};
-        info.duration = seconds;
-        info.type = "talk.wav";
-        info.progress_slot = slot;
-        info.progress = ignoreProgress;
-        char *out = nullptr;
         ServiceHandle *h = subtitle_start("127.0.0.1", unsigned(service.port()));
-        const int rc = subtitle_audio(h, "ann", sessionId.c_str(), audioPath.constData(), nullptr, &info, &out);
+        const int rc = cw::testing::runClientJob(h, "ann", sessionId, path.toLocal8Bit().toStdString(), {}, seconds,
+                                                 ignoreProgress, result);
         *code = errnum;
-        if (rc == 0 && out)
-            *result = out;
         subtitle_end(h);
         return rc;
     };

@@ -1,6 +1,7 @@
 // The real service binary on 127.0.0.1, driven through the real client
 // library (and a bare socket for what the library never sends).
 
+#include "ClientJob.h"
 #include "RawClient.h"
 #include "ResultBlocks.h"
 #include "ServiceProcess.h"
@@ -183,21 +184,10 @@ protected:
     Result transcribe(const std::string &user, const std::string &session, const QString &wav, const QString &text,
                       int seconds, std::string *result = nullptr)
     {
-        const QByteArray wavPath = wav.toLocal8Bit();
-        const QByteArray textPath = text.toLocal8Bit();
+        const std::string wavPath = wav.toLocal8Bit().toStdString();
+        const std::string textPath = text.toLocal8Bit().toStdString();
         return call([&](ServiceHandle *h) {
-            void *slot[2] = {nullptr, nullptr};
-            TranscriptionInfo info{};
-            info.duration = seconds;
-            info.type = "talk.wav";
-            info.progress_slot = slot;
-            info.progress = countProgress;
-            char *out = nullptr;
-            const int rc = subtitle_audio(h, user.c_str(), session.c_str(), wavPath.constData(),
-                                          text.isEmpty() ? nullptr : textPath.constData(), &info, &out);
-            if (rc == 0 && out && result)
-                *result = out;
-            return rc;
+            return cw::testing::runClientJob(h, user, session, wavPath, textPath, seconds, countProgress, result);
         });
     }
     bool makeSpeech(cw::testing::SpeechFixture *fixture, QString *wav, QString *transcript)
